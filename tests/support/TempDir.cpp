@@ -26,3 +26,26 @@ QByteArray TestDir::read(const std::string& path)
         return {};
     return f.readAll();
 }
+
+#include <csignal>
+#include <sys/resource.h>
+
+FileSizeLimit::FileSizeLimit(unsigned long bytes)
+{
+    rlimit rl{};
+    getrlimit(RLIMIT_FSIZE, &rl);
+    m_oldSoft = rl.rlim_cur;
+    rl.rlim_cur = bytes;
+    setrlimit(RLIMIT_FSIZE, &rl);
+    // Without this the process is killed instead of the write failing.
+    m_oldHandler = std::signal(SIGXFSZ, SIG_IGN);
+}
+
+FileSizeLimit::~FileSizeLimit()
+{
+    rlimit rl{};
+    getrlimit(RLIMIT_FSIZE, &rl);
+    rl.rlim_cur = m_oldSoft;
+    setrlimit(RLIMIT_FSIZE, &rl);
+    std::signal(SIGXFSZ, m_oldHandler);
+}

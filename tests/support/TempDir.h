@@ -18,3 +18,17 @@ public:
 private:
     QTemporaryDir m_dir;
 };
+
+// Limits the size of files this process writes while the object lives, so a
+// test can make a write fail half-way (works for root too).
+class FileSizeLimit {
+public:
+    explicit FileSizeLimit(unsigned long bytes);
+    ~FileSizeLimit();
+    FileSizeLimit(const FileSizeLimit&) = delete;
+    FileSizeLimit& operator=(const FileSizeLimit&) = delete;
+
+private:
+    unsigned long m_oldSoft = 0;
+    void (*m_oldHandler)(int) = nullptr;
+};

@@ -1,0 +1,108 @@
+#include "app/XmlTemplateFile.h"
+
+#include <QFileInfo>
+#include <QSaveFile>
+#include <QString>
+
+namespace {
+
+constexpr const char* kDeclaration = "<?xml version=\"1.0\" encoding=\"utf-8\" ?>\r\n";
+
+// Streams pugixml's output straight into the save file; pugixml buffers, so
+// the calls come in large chunks.
+class SaveFileWriter : public pugi::xml_writer {
+public:
+    explicit SaveFileWriter(QSaveFile& file) : m_file(file) {}
+    void write(const void* data, size_t size) override
+    {
+        if (m_ok && m_file.write(static_cast<const char*>(data), qint64(size)) != qint64(size))
+            m_ok = false;
+    }
+    bool ok() const { return m_ok; }
+
+private:
+    QSaveFile& m_file;
+    bool m_ok = true;
+};
+
+XmlSaveResult Fail(XmlSaveResult::Status s, std::string d)
+{
+    XmlSaveResult r;
+    r.status = s;
+    r.description = std::move(d);
+    return r;
+}
+
+}  // namespace
+
+std::string XmlTemplateText(const char* rootName)
+{
+    return std::string(kDeclaration) + "<" + rootName + ">\r\n</" + rootName + ">";
+}
+
+XmlSaveResult SaveXmlRootWithTemplate(const std::string& path, const pugi::xml_node& root)
+{
+    const QString qpath = QString::fromStdString(path);
+    if (path.empty() || QFileInfo(qpath).isDir())
+        return Fail(XmlSaveResult::Status::CannotCreate, "cannot create '" + path + "': not a file name");
+    QSaveFile file(qpath);
+    if (!file.open(QIODevice::WriteOnly))
+        return Fail(XmlSaveResult::Status::CannotCreate,
+                    "cannot create '" + path + "': " + file.errorString().toStdString());
+
+    const std::string name = root.name();
+    std::string head = kDeclaration;
+    head += "<" + name + ">\r\n";
+    SaveFileWriter writer(file);
+    writer.write(head.data(), head.size());
+    for (pugi::xml_node child = root.first_child(); child; child = child.next_sibling())
+        child.print(writer, PUGIXML_TEXT(""), pugi::format_raw, pugi::encoding_utf8);
+    const std::string tail = "</" + name + ">";
+    writer.write(tail.data(), tail.size());
+
+    if (!writer.ok()) {
+        const std::string why = file.errorString().toStdString();
+        file.cancelWriting();
+        return Fail(XmlSaveResult::Status::WriteFailed, "cannot write '" + path + "': " + why);
+    }
+    if (!file.commit())
+        return Fail(XmlSaveResult::Status::WriteFailed,
+                    "cannot replace '" + path + "': " + file.errorString().toStdString());
+    return {};
+}
+
+XmlSaveResult SaveXmlWithTemplate(const std::string& path, const char* rootName,
+                                  const std::function<void(pugi::xml_node root)>& fill)
+{
+    pugi::xml_document doc;
+    pugi::xml_node root = doc.append_child(rootName);
+    if (fill)
+        fill(root);
+    return SaveXmlRootWithTemplate(path, root);
+}
+
+XmlLoadResult LoadXmlFile(pugi::xml_document& doc, const std::string& path, uint64_t maxBytes,
+                          unsigned parseOptions)
+{
+    XmlLoadResult r;
+    const QFileInfo info(QString::fromStdString(path));
+    if (path.empty() || !info.exists() || !info.isFile()) {
+        r.description = "no such file: '" + path + "'";
+        return r;
+    }
+    if (uint64_t(info.size()) > maxBytes) {
+        r.description = "file too large: '" + path + "'";
+        return r;
+    }
+    const pugi::xml_parse_result pr = doc.load_file(path.c_str(), parseOptions, pugi::encoding_utf8);
+    if (!pr) {
+        r.description = "'" + path + "': " + pr.description() + " at offset " + std::to_string(pr.offset);
+        return r;
+    }
+    if (!doc.document_element()) {
+        r.description = "'" + path + "': no root element";
+        return r;
+    }
+    r.ok = true;
+    return r;
+}

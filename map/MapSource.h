@@ -1,0 +1,19 @@
+#pragma once
+
+// The map interface the model uses to convert between map coordinates
+// (bitmap map: km from the image's top-left corner, y down; GIS map: longitude
+// and latitude in degrees) and view pixels (client area, origin top-left).
+class CMapSource {
+public:
+    // 0 bitmap map, 1 GIS map.
+    virtual int GetMapType() const = 0;
+    // Converts a map point to view pixels (truncated toward zero). Returns 1.
+    virtual int MapToView(double x, double y, int& px, int& py) = 0;
+    // Converts view pixels to a map point. Returns 1.
+    virtual int ViewToMap(double& x, double& y, int px, int py) = 0;
+    virtual ~CMapSource() = default;
+};
+
+// Map units per kilometre at map y: 0.008952465548919113 * (90 - y) / 90.
+// Turns speeds and metre distances into map units for both map types.
+double DegreesPerKm(double y);
