@@ -25,13 +25,13 @@ void MakeModuleFolder(const TestDir& dir, bool withSysConfig, bool withCatalog)
         QFile::copy(bin.filePath("UnitClassInfo.cfg"), dir.path() + "/UnitClassInfo.cfg");
 }
 
-struct Run {
+struct ProgramRun {
     int exitCode;
     QString err;
     bool finished;
 };
 
-Run Start(const TestDir& dir, int quitAfterMs = 0)
+ProgramRun Start(const TestDir& dir, int quitAfterMs = 0)
 {
     QProcess p;
     QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
@@ -53,7 +53,7 @@ TEST(Startup, RefusesToStartWithoutTheCatalogue)
 {
     TestDir dir;
     MakeModuleFolder(dir, true, false);
-    const Run r = Start(dir);
+    const ProgramRun r = Start(dir);
     ASSERT_TRUE(r.finished) << "the program must end instead of showing a window";
     EXPECT_NE(r.exitCode, 0);
     EXPECT_TRUE(r.err.contains("错误: 读取系统配置失败")) << r.err.toStdString();
@@ -63,7 +63,7 @@ TEST(Startup, RefusesToStartWithoutTheSystemConfiguration)
 {
     TestDir dir;
     MakeModuleFolder(dir, false, true);
-    const Run r = Start(dir);
+    const ProgramRun r = Start(dir);
     ASSERT_TRUE(r.finished);
     EXPECT_NE(r.exitCode, 0);
     EXPECT_TRUE(r.err.contains("读取系统配置失败"));
@@ -73,7 +73,7 @@ TEST(Startup, StartsWithBothFiles)
 {
     TestDir dir;
     MakeModuleFolder(dir, true, true);
-    const Run r = Start(dir, 3000);
+    const ProgramRun r = Start(dir, 3000);
     EXPECT_FALSE(r.finished) << "the main window stays open: " << r.err.toStdString();
     EXPECT_FALSE(r.err.contains("读取系统配置失败"));
 }
