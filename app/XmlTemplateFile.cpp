@@ -46,7 +46,9 @@ XmlSaveResult SaveXmlRootWithTemplate(const std::string& path, const pugi::xml_n
     if (path.empty() || QFileInfo(qpath).isDir())
         return Fail(XmlSaveResult::Status::CannotCreate, "cannot create '" + path + "': not a file name");
     QSaveFile file(qpath);
-    if (!file.open(QIODevice::WriteOnly))
+    // Unbuffered: Qt's own buffer is flushed inside commit(), where a failed
+    // write still renamed the incomplete file over the target. pugixml buffers.
+    if (!file.open(QIODevice::WriteOnly | QIODevice::Unbuffered))
         return Fail(XmlSaveResult::Status::CannotCreate,
                     "cannot create '" + path + "': " + file.errorString().toStdString());
 
@@ -60,7 +62,7 @@ XmlSaveResult SaveXmlRootWithTemplate(const std::string& path, const pugi::xml_n
     const std::string tail = "</" + name + ">";
     writer.write(tail.data(), tail.size());
 
-    if (!writer.ok()) {
+    if (!writer.ok() || file.error() != QFileDevice::NoError) {
         const std::string why = file.errorString().toStdString();
         file.cancelWriting();
         return Fail(XmlSaveResult::Status::WriteFailed, "cannot write '" + path + "': " + why);

@@ -52,7 +52,6 @@ TEST(UnitClassCatalog, FireColoursComeFromTheConfiguration)
     CSysConfig config;
     config.SetParam("FireUnitColor_02-02.01", "ff");
     config.SetParam("FireUnitColor_03.01", "");
-    config.SetParam("FireUnitColor_03.01", "ignored, the first entry wins");
     CUnitClassCatalog cat;
     ASSERT_TRUE(cat.Load(dir.write("c.cfg", kCatalog), config));
     EXPECT_EQ(cat.GetUnitClasses()[0]->fireColor, 0xFFu);
@@ -113,7 +112,7 @@ TEST(UnitClassCatalog, SaveRoundTripAndExactText)
     EXPECT_TRUE(bytes.startsWith("<?xml version=\"1.0\" encoding=\"utf-8\" ?>\r\n<unitinfo>\r\n<unitclass>"));
     EXPECT_TRUE(bytes.endsWith("</unit></unitinfo>"));
     EXPECT_TRUE(bytes.contains("<node name=\"榴弹炮\" id=\"03.01\" class=\"03\" width=\"0\" height=\"7\" "
-                               "exploderadius=\"25.5\" visible_min=\"0\" visible_max=\"0\" />"))
+                               "exploderadius=\"25.5\" visible_min=\"0\" visible_max=\"0\"/>"))
         << bytes.toStdString();
     EXPECT_TRUE(bytes.contains("visible_min=\"0.5\" visible_max=\"100000\""));
 
