@@ -1,0 +1,160 @@
+#include "engine/HitGeometry.h"
+
+#include <algorithm>
+#include <cmath>
+#include <limits>
+
+namespace hitgeometry {
+
+bool OutsideBothSpans(double px, double py, const FireLine& l)
+{
+    const double xmin = std::min(l.startX, l.endX), xmax = std::max(l.startX, l.endX);
+    const double ymin = std::min(l.startY, l.endY), ymax = std::max(l.startY, l.endY);
+    const bool outX = px < xmin || px > xmax;
+    const bool outY = py < ymin || py > ymax;
+    return outX && outY;
+}
+
+double DistanceToLine(double px, double py, const FireLine& l)
+{
+    const double a = std::hypot(px - l.startX, py - l.startY);
+    const double b = std::hypot(px - l.endX, py - l.endY);
+    const double c = std::hypot(l.startX - l.endX, l.startY - l.endY);
+    if (a == 0.0 || c == 0.0)
+        return 0.0;
+    const double cosA = (c * c + a * a - b * b) / (2.0 * c * a);
+    const double under = 1.0 - cosA * cosA;
+    return a * std::sqrt(under > 0.0 ? under : 0.0);
+}
+
+void CandidateFinder::SetUnits(const std::vector<double>& xs, const std::vector<double>& ys)
+{
+    m_xs = &xs;
+    m_ys = &ys;
+    const size_t n = xs.size();
+    m_unbinned.clear();
+    m_mark.assign(n, 0);
+
+    double minX = std::numeric_limits<double>::infinity(), minY = minX;
+    double maxX = -minX, maxY = -minX;
+    size_t finite = 0;
+    for (size_t i = 0; i < n; ++i) {
+        if (!std::isfinite(xs[i]) || !std::isfinite(ys[i]))
+            continue;
+        minX = std::min(minX, xs[i]);
+        maxX = std::max(maxX, xs[i]);
+        minY = std::min(minY, ys[i]);
+        maxY = std::max(maxY, ys[i]);
+        ++finite;
+    }
+    if (finite == 0) {
+        m_cols = m_rows = 0;
+        m_cellStart.assign(1, 0);
+        m_items.clear();
+        for (size_t i = 0; i < n; ++i)
+            m_unbinned.push_back(uint32_t(i));
+        return;
+    }
+    // About two units per cell.
+    const int side = std::max(1, int(std::sqrt(double(finite) / 2.0)));
+    m_cols = m_rows = std::min(side, 1024);
+    m_minX = minX;
+    m_minY = minY;
+    m_unitScale = std::max({std::fabs(minX), std::fabs(maxX), std::fabs(minY), std::fabs(maxY)});
+    m_cellW = (maxX > minX ? (maxX - minX) : 1.0) / m_cols;
+    m_cellH = (maxY > minY ? (maxY - minY) : 1.0) / m_rows;
+    if (!(m_cellW > 0) || !std::isfinite(m_cellW))
+        m_cellW = 1.0;
+    if (!(m_cellH > 0) || !std::isfinite(m_cellH))
+        m_cellH = 1.0;
+
+    const size_t cells = size_t(m_cols) * size_t(m_rows);
+    m_cellStart.assign(cells + 1, 0);
+    std::vector<uint32_t> cellOf(n, UINT32_MAX);
+    for (size_t i = 0; i < n; ++i) {
+        if (!std::isfinite(xs[i]) || !std::isfinite(ys[i])) {
+            m_unbinned.push_back(uint32_t(i));
+            continue;
+        }
+        const int cx = std::clamp(int((xs[i] - m_minX) / m_cellW), 0, m_cols - 1);
+        const int cy = std::clamp(int((ys[i] - m_minY) / m_cellH), 0, m_rows - 1);
+        cellOf[i] = uint32_t(cy * m_cols + cx);
+        ++m_cellStart[cellOf[i] + 1];
+    }
+    for (size_t c = 0; c < cells; ++c)
+        m_cellStart[c + 1] += m_cellStart[c];
+    m_items.resize(m_cellStart[cells]);
+    std::vector<uint32_t> fill(m_cellStart.begin(), m_cellStart.end() - 1);
+    for (size_t i = 0; i < n; ++i)
+        if (cellOf[i] != UINT32_MAX)
+            m_items[fill[cellOf[i]]++] = uint32_t(i);
+}
+
+void CandidateFinder::QueryBox(const Box& box, std::vector<uint32_t>& out) const
+{
+    if (m_cols == 0 || !(box.x1 >= box.x0) || !(box.y1 >= box.y0))
+        return;
+    const double fx0 = std::floor((box.x0 - m_minX) / m_cellW), fx1 = std::floor((box.x1 - m_minX) / m_cellW);
+    const double fy0 = std::floor((box.y0 - m_minY) / m_cellH), fy1 = std::floor((box.y1 - m_minY) / m_cellH);
+    if (fx1 < 0 || fy1 < 0 || fx0 > m_cols - 1 || fy0 > m_rows - 1)
+        return;
+    const int cx0 = int(std::max(0.0, fx0)), cx1 = int(std::min(double(m_cols - 1), fx1));
+    const int cy0 = int(std::max(0.0, fy0)), cy1 = int(std::min(double(m_rows - 1), fy1));
+    const std::vector<double>& xs = *m_xs;
+    const std::vector<double>& ys = *m_ys;
+    auto& mark = const_cast<std::vector<uint8_t>&>(m_mark);
+    for (int cy = cy0; cy <= cy1; ++cy) {
+        for (int cx = cx0; cx <= cx1; ++cx) {
+            const size_t c = size_t(cy) * size_t(m_cols) + size_t(cx);
+            for (uint32_t k = m_cellStart[c]; k < m_cellStart[c + 1]; ++k) {
+                const uint32_t i = m_items[k];
+                if (!mark[i] && xs[i] >= box.x0 && xs[i] <= box.x1 && ys[i] >= box.y0 && ys[i] <= box.y1) {
+                    mark[i] = 1;
+                    out.push_back(i);
+                }
+            }
+        }
+    }
+}
+
+void CandidateFinder::FindCandidates(const FireLineList& lines, double hitDistance, std::vector<uint32_t>& out)
+{
+    const size_t first = out.size();
+    const double inf = std::numeric_limits<double>::infinity();
+    for (uint32_t i : m_unbinned) {
+        if (!m_mark[i]) {
+            m_mark[i] = 1;
+            out.push_back(i);
+        }
+    }
+    const double h = std::isfinite(hitDistance) ? std::max(hitDistance, 0.0) : inf;
+    for (const FireLine& l : lines) {
+        const double xmin = std::min(l.startX, l.endX), xmax = std::max(l.startX, l.endX);
+        const double ymin = std::min(l.startY, l.endY), ymax = std::max(l.startY, l.endY);
+        if (!std::isfinite(xmin) || !std::isfinite(xmax) || !std::isfinite(ymin) || !std::isfinite(ymax) ||
+            !std::isfinite(h)) {
+            QueryBox({-inf, -inf, inf, inf}, out);
+            continue;
+        }
+        const double dx = xmax - xmin, dy = ymax - ymin;
+        const double c = std::hypot(dx, dy);
+        // The distance formula goes through side lengths and a cosine, which
+        // loses precision; widen the boxes so rounding never drops a real hit.
+        // Its error grows with the distance from P to S, bounded by the extent
+        // of units and line together.
+        const double scale = std::max({std::fabs(xmin), std::fabs(xmax), std::fabs(ymin), std::fabs(ymax), c, h}) +
+                             m_unitScale;
+        const double slack = h * 1e-3 + scale * 1e-7 + 1e-12;
+        // Within the x span, the line's own y range widened by the strip's
+        // vertical half-width h * c / dx (unbounded for a vertical line).
+        const double halfH = dx > 0 ? h * c / dx + slack : inf;
+        QueryBox({xmin - slack, ymin - halfH, xmax + slack, ymax + halfH}, out);
+        const double halfW = dy > 0 ? h * c / dy + slack : inf;
+        QueryBox({xmin - halfW, ymin - slack, xmax + halfW, ymax + slack}, out);
+    }
+    for (size_t k = first; k < out.size(); ++k)
+        m_mark[out[k]] = 0;
+    std::sort(out.begin() + long(first), out.end());
+}
+
+}  // namespace hitgeometry
