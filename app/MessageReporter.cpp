@@ -8,7 +8,8 @@ MessageAnswer StderrMessageReporter::Report(const ReportedMessage& message)
     std::fprintf(stderr, "%s: %s\n", message.caption.c_str(), message.text.c_str());
     std::fflush(stderr);
     switch (message.buttons) {
-    case MessageButtons::Ok: return MessageAnswer::Ok;
+    case MessageButtons::Ok:
+    case MessageButtons::OkCancel: return MessageAnswer::Ok;
     case MessageButtons::YesNo:
     case MessageButtons::YesNoCancel: return MessageAnswer::No;
     }

@@ -6,7 +6,7 @@
 // window itself: the program shows a message box, headless tools print to
 // standard error, tests record what was reported.
 enum class MessageIcon { Information, Warning, Error, Question };
-enum class MessageButtons { Ok, YesNo, YesNoCancel };
+enum class MessageButtons { Ok, OkCancel, YesNo, YesNoCancel };
 enum class MessageAnswer { Ok, Yes, No, Cancel };
 
 struct ReportedMessage {

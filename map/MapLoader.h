@@ -3,7 +3,11 @@
 #include "map/MapSource.h"
 
 #include <QImage>
+#include <QRect>
 
+#include <climits>
+#include <cstdint>
+#include <functional>
 #include <memory>
 #include <string>
 
@@ -39,6 +43,9 @@ public:
     void ShowOverviewWindow(int show);
 
     double GetZoom() const;
+    // Sets a bitmap map's zoom directly (restoring a view, tests). Values that
+    // are not positive finite normal numbers are ignored.
+    void SetZoom(double zoom);
     void ZoomIn();
     void ZoomOut();
     void Pan(int dx, int dy);
@@ -67,11 +74,40 @@ public:
     bool IsLoaded() const;          // bitmap loaded, or GIS map running
     bool IsGisRunning() const;      // the GIS connection (loader window) exists
     const QImage& GetMapImage() const { return m_mapImage; }
+    // The last picture exported from Cartolink (GIS maps only; null otherwise).
     const QImage& GetGisPicture() const { return m_gisPicture; }
+
+    // Called after the GIS picture was refreshed because the map was moved from
+    // Cartolink's overview window, so the owner can repaint. Optional.
+    void SetMapViewChangedHandler(std::function<void()> handler) { m_viewChanged = std::move(handler); }
+
+    // Truncation toward zero that stays defined for any double: values beyond
+    // the int range clamp to it, NaN gives 0.
+    static int TruncToInt(double v)
+    {
+        if (v >= 2147483647.0)
+            return INT_MAX;
+        if (v <= -2147483648.0)
+            return INT_MIN;
+        if (v != v)
+            return 0;
+        return static_cast<int>(v);
+    }
+
+    // Largest bitmap map accepted, in pixels; larger headers are refused before
+    // any pixel memory is allocated.
+    static constexpr int64_t kMaxImagePixels = int64_t(128) * 1024 * 1024;
+    static constexpr int kMaxImageSide = 65535;
 
 private:
     struct Gis;  // Cartolink connection: hidden "MapLoaderWnd" window, callback object
-    // (the rest is private to the implementation)
+
+    bool LoadBitmap(const std::string& source);
+    bool StartGis();
+    void StopGis();
+    bool EnsureGisPicture(int width, int height);
+    int DrawBitmap(QPainter& painter, int x, int y, int width, int height);
+    void OnGisViewChanged();
 
     int m_viewWidth = 0, m_viewHeight = 0;
     int m_srcLeft = 0, m_srcTop = 0, m_srcRight = 0, m_srcBottom = 0;
@@ -85,4 +121,18 @@ private:
     QImage m_mapImage;
     int m_imageWidth = 0, m_imageHeight = 0;
     double m_widthKm = 0.0, m_heightKm = 0.0;
+
+    // The last scaled visible part of the map image, reused while nothing that
+    // shapes it changes (an unchanged repaint only copies it).
+    struct ScaledCache {
+        uint64_t imageGeneration = 0;
+        int64_t srcLeft = 0, srcTop = 0, srcWidth = 0, srcHeight = 0;
+        int viewWidth = 0, viewHeight = 0;
+        QRect target;  // where `picture` goes in the view; empty when the image is not visible
+        QImage picture;
+        bool valid = false;
+    };
+    ScaledCache m_cache;
+    uint64_t m_imageGeneration = 0;
+    std::function<void()> m_viewChanged;
 };

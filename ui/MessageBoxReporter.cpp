@@ -12,7 +12,9 @@ MessageAnswer MessageBoxReporter::Report(const ReportedMessage& m)
     case MessageIcon::Question: icon = QMessageBox::Question; break;
     }
     QMessageBox::StandardButtons buttons = QMessageBox::Ok;
-    if (m.buttons == MessageButtons::YesNo)
+    if (m.buttons == MessageButtons::OkCancel)
+        buttons = QMessageBox::Ok | QMessageBox::Cancel;
+    else if (m.buttons == MessageButtons::YesNo)
         buttons = QMessageBox::Yes | QMessageBox::No;
     else if (m.buttons == MessageButtons::YesNoCancel)
         buttons = QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel;
