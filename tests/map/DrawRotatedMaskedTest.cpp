@@ -66,8 +66,11 @@ TEST(DrawRotatedMasked, QuarterTurnIsCounterClockwise)
     ASSERT_GE(redX, 0);
     ASSERT_GE(blueX, 0);
     EXPECT_LT(redX, blueX);
-    // The transparent left column now lies at the bottom.
-    EXPECT_EQ(t.pixel(25, 29), kBack);
+    // Source column u = trunc(10 - j) for row j: the top row of the box maps to
+    // u = 10, outside the image, so it stays empty, and the column drawn last
+    // at the bottom is u = 1 (green).
+    EXPECT_EQ(t.pixel(25, 20), kBack);
+    EXPECT_EQ(t.pixel(25, 29), 0xFF00FF00u);
 }
 
 TEST(DrawRotatedMasked, FollowsTheSourcePixelFormula)
