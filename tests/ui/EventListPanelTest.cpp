@@ -1,0 +1,142 @@
+#include "ui/EventListPanel.h"
+
+#include "engine/HitList.h"
+#include "ui/QueuedEventSink.h"
+
+#include <gtest/gtest.h>
+
+#include <QApplication>
+#include <QMenu>
+#include <QTimer>
+#include <QTreeWidget>
+
+#include <string>
+#include <thread>
+
+namespace {
+
+EventRecord Event(int i)
+{
+    return {"08:00:" + std::to_string(i % 60), "事件" + std::to_string(i)};
+}
+
+}  // namespace
+
+TEST(EventListPanel, ColumnsAndNewestFirst)
+{
+    CEventListPanel panel;
+    QTreeWidget* list = panel.List();
+    ASSERT_EQ(list->columnCount(), 2);
+    EXPECT_EQ(list->headerItem()->text(0), "发生时间");
+    EXPECT_EQ(list->headerItem()->text(1), "发生事件");
+    EXPECT_EQ(list->columnWidth(0), 120);
+
+    panel.AddEvent({"08:00:01", "坦克1开始移动"});
+    panel.AddEvent({"08:00:02", "坦克1移动结束"});
+    ASSERT_EQ(panel.RowCount(), 2);
+    EXPECT_EQ(panel.Text(0, 0), "08:00:02");
+    EXPECT_EQ(panel.Text(0, 1), "坦克1移动结束");
+    EXPECT_EQ(panel.Text(1, 1), "坦克1开始移动");
+}
+
+TEST(EventListPanel, TheEventAfterAThousandRowsEmptiesTheList)
+{
+    CEventListPanel panel;
+    for (int i = 0; i < 1000; ++i)
+        panel.AddEvent(Event(i));
+    ASSERT_EQ(panel.RowCount(), 1000);
+    EXPECT_EQ(panel.Text(0, 1), "事件999");
+    EXPECT_EQ(panel.Text(999, 1), "事件0");
+
+    panel.AddEvent(Event(1000));
+    ASSERT_EQ(panel.RowCount(), 1);
+    EXPECT_EQ(panel.Text(0, 1), "事件1000");
+}
+
+TEST(EventListPanel, ListFillsThePanelLessABorder)
+{
+    CEventListPanel panel;
+    panel.resize(500, 120);
+    panel.show();
+    EXPECT_EQ(panel.List()->geometry(), QRect(2, 2, 498, 116));
+}
+
+TEST(EventListPanel, ContextCommandClearsEverything)
+{
+    CEventListPanel panel;
+    panel.resize(500, 200);
+    panel.show();
+    panel.AddEvent(Event(1));
+    panel.AddEvent(Event(2));
+
+    QString caption;
+    QTimer::singleShot(0, [&] {
+        auto* menu = qobject_cast<QMenu*>(QApplication::activePopupWidget());
+        ASSERT_NE(menu, nullptr);
+        ASSERT_EQ(menu->actions().size(), 1);
+        caption = menu->actions().at(0)->text();
+        menu->actions().at(0)->trigger();
+        menu->close();
+    });
+    emit panel.List()->customContextMenuRequested(QPoint(10, 10));
+    EXPECT_EQ(caption, "全部清除");
+    EXPECT_EQ(panel.RowCount(), 0);
+
+    panel.ClearAll();  // on an empty list: nothing happens
+    EXPECT_EQ(panel.RowCount(), 0);
+}
+
+TEST(QueuedEventSink, ClockThreadNeverWaitsAndOrderIsKept)
+{
+    CEventListPanel panel;
+    CQueuedEventSink sink;
+    QObject::connect(&sink, &CQueuedEventSink::eventArrived, &panel, &CEventListPanel::AddEvent);
+
+    // The user-interface thread handles nothing while the producer runs, so a
+    // sink that waited for it would never let the producer finish.
+    std::thread producer([&] {
+        for (int i = 0; i < 500; ++i)
+            sink.OnEvent(Event(i));
+    });
+    producer.join();
+    EXPECT_EQ(panel.RowCount(), 0);
+
+    // Emitted on the user-interface thread, a record still queues behind the
+    // ones the clock thread sent earlier.
+    sink.OnEvent({"09:00:00", "last"});
+    EXPECT_EQ(panel.RowCount(), 0);
+
+    QCoreApplication::processEvents();
+    ASSERT_EQ(panel.RowCount(), 501);
+    EXPECT_EQ(panel.Text(0, 1), "last");
+    for (int i = 0; i < 500; ++i)
+        ASSERT_EQ(panel.Text(500 - i, 1).toStdString(), "事件" + std::to_string(i));
+}
+
+TEST(QueuedEventSink, RecordsAreCopiesThatOutliveTheSender)
+{
+    CEventListPanel panel;
+    CQueuedEventSink sink;
+    QObject::connect(&sink, &CQueuedEventSink::eventArrived, &panel, &CEventListPanel::AddEvent);
+    {
+        EventRecord onStack{"08:00:00", std::string(200, 'x')};
+        sink.OnEvent(onStack);
+        onStack.message = "changed";
+    }
+    QCoreApplication::processEvents();
+    ASSERT_EQ(panel.RowCount(), 1);
+    EXPECT_EQ(panel.Text(0, 1), QString(200, 'x'));
+}
+
+TEST(QueuedEventSink, HitsGoToTheHitList)
+{
+    CHitList hits;
+    CQueuedEventSink sink(&hits);
+    std::thread clockThread([&] { sink.OnHit({"坦克[编号:3]", "火炮", 12.5, "08:00:05"}); });
+    clockThread.join();
+    ASSERT_EQ(hits.Count(), 1u);
+    EXPECT_EQ(hits.At(0)->victim, "坦克[编号:3]");
+
+    CQueuedEventSink withoutList;
+    withoutList.OnHit({"a", "b", 1, "c"});  // nothing to append to: ignored
+}

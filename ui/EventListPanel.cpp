@@ -1,0 +1,66 @@
+#include "ui/EventListPanel.h"
+
+#include <QHeaderView>
+#include <QMenu>
+#include <QResizeEvent>
+#include <QTreeWidget>
+
+#include <algorithm>
+
+CEventListPanel::CEventListPanel(QWidget* parent) : QWidget(parent), m_list(new QTreeWidget(this))
+{
+    m_list->setObjectName("eventList");
+    m_list->setColumnCount(2);
+    m_list->setHeaderLabels({QStringLiteral("发生时间"), QStringLiteral("发生事件")});
+    m_list->setColumnWidth(0, 120);
+    m_list->setColumnWidth(1, 600);
+    m_list->header()->setStretchLastSection(true);
+    m_list->header()->setDefaultAlignment(Qt::AlignLeft | Qt::AlignVCenter);
+    m_list->setRootIsDecorated(false);
+    m_list->setUniformRowHeights(true);
+    m_list->setAlternatingRowColors(true);
+    m_list->setSelectionBehavior(QAbstractItemView::SelectRows);
+    m_list->setSelectionMode(QAbstractItemView::SingleSelection);
+    m_list->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    m_list->setContextMenuPolicy(Qt::CustomContextMenu);
+    connect(m_list, &QWidget::customContextMenuRequested, this, &CEventListPanel::ShowContextMenu);
+}
+
+int CEventListPanel::RowCount() const
+{
+    return m_list->topLevelItemCount();
+}
+
+QString CEventListPanel::Text(int row, int column) const
+{
+    const QTreeWidgetItem* item = m_list->topLevelItem(row);
+    return item ? item->text(column) : QString();
+}
+
+void CEventListPanel::AddEvent(EventRecord record)
+{
+    // Emptied, not trimmed: the operator sees a fresh page every 1000 events.
+    if (m_list->topLevelItemCount() >= kMaxRows)
+        m_list->clear();
+    auto* item = new QTreeWidgetItem({QString::fromStdString(record.timeText), QString::fromStdString(record.message)});
+    m_list->insertTopLevelItem(0, item);
+}
+
+void CEventListPanel::ClearAll()
+{
+    m_list->clear();
+}
+
+void CEventListPanel::resizeEvent(QResizeEvent* event)
+{
+    QWidget::resizeEvent(event);
+    m_list->setGeometry(2, 2, std::max(0, width() - 2), std::max(0, height() - 4));
+}
+
+void CEventListPanel::ShowContextMenu(const QPoint& pos)
+{
+    QMenu menu(this);
+    QAction* clear = menu.addAction(QStringLiteral("全部清除"));
+    connect(clear, &QAction::triggered, this, &CEventListPanel::ClearAll);
+    menu.exec(m_list->viewport()->mapToGlobal(pos));
+}

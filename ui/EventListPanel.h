@@ -1,0 +1,36 @@
+#pragma once
+
+#include "engine/EventSink.h"
+
+#include <QWidget>
+
+class QTreeWidget;
+
+// The "状态栏" dock's status information list: what happened during play,
+// newest first. It holds at most 1000 rows: the 1001st event empties the list
+// before it is added. The context menu's "全部清除" empties it too; nothing
+// else does (closing or replaying a plan keeps the rows).
+class CEventListPanel : public QWidget {
+    Q_OBJECT
+public:
+    static constexpr int kMaxRows = 1000;
+
+    explicit CEventListPanel(QWidget* parent = nullptr);
+
+    int RowCount() const;
+    // Row 0 is the newest; column 0 the time text, column 1 the event text.
+    QString Text(int row, int column) const;
+    QTreeWidget* List() const { return m_list; }
+
+public slots:
+    void AddEvent(EventRecord record);
+    void ClearAll();
+
+protected:
+    void resizeEvent(QResizeEvent* event) override;
+
+private:
+    void ShowContextMenu(const QPoint& pos);
+
+    QTreeWidget* m_list;
+};
