@@ -1,0 +1,57 @@
+#pragma once
+
+#include "engine/PlanContext.h"
+#include "engine/PlanLayer.h"
+
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <vector>
+
+class PlanXmlWriter;
+class XmlPullReader;
+
+// A plan: its layers (the first one is the one strikes, loads, unloads, the
+// view's editing and the replay use) and its start and end date-times, as
+// seconds since 1970-01-01 00:00:00 UTC. Owns its layers.
+class CPlan {
+public:
+    // More child elements under the root than this make a file absurd, not a plan.
+    static constexpr size_t kMaxRootChildren = 64;
+
+    explicit CPlan(PlanContext context = {});
+    ~CPlan();
+    CPlan(const CPlan&) = delete;
+    CPlan& operator=(const CPlan&) = delete;
+
+    std::vector<std::unique_ptr<CPlanLayer>> m_Layers;
+    int64_t m_StartTime = 0;
+    int64_t m_EndTime = 0;
+
+    const PlanContext& GetContext() const { return m_Context; }
+    CPlanLayer* GetFirstLayer() const { return m_Layers.empty() ? nullptr : m_Layers.front().get(); }
+    // CancelAllActions on every layer, the first layer guarding the loads.
+    void CancelAllActions();
+
+    // Builds the single layer of a new plan and loads its map (no
+    // DefaultMapImage fallback). gisFlag 0: bitmap map of the given size in km;
+    // else a GIS map. On failure reports "图层加载地图失败" and adds nothing.
+    bool AddNewLayer(const std::string& mapName, const std::string& mapSource, int gisFlag, double widthKm,
+                     double heightKm);
+
+    // Reads the document from its root element (the reader stands on the root's
+    // start tag) to its end. The whole document is read before anything is
+    // reported or any map is loaded, so a damaged file changes nothing and
+    // says nothing. Then every `layer` element becomes a layer when its map
+    // loads; every other child of the root reports "加载图层失败".
+    // StartTime and EndTime replace the plan's when present and not empty.
+    // False (with `error`) for XML errors, and for a root without child
+    // elements or with more than kMaxRootChildren.
+    bool Load(XmlPullReader& root, std::string* error = nullptr);
+    // Writes the whole file: declaration, CR LF, the root with StartTime and
+    // EndTime, CR LF, the layers, the root's end tag.
+    void Save(PlanXmlWriter& out) const;
+
+private:
+    PlanContext m_Context;
+};

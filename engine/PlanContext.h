@@ -1,0 +1,48 @@
+#pragma once
+
+#include <QImage>
+
+#include <string>
+#include <string_view>
+#include <unordered_map>
+
+class CUnitClassCatalog;
+class IMessageReporter;
+struct UnitClassInfo;
+
+// What the model needs from the application: the unit class catalogue (class
+// records of units), the module folder (unit images, DefaultMapImage) and
+// where messages go. The pointers are not owned and must outlive the plan.
+struct PlanContext {
+    const CUnitClassCatalog* catalog = nullptr;  // none: units keep no class record
+    std::string moduleFolder;
+    IMessageReporter* reporter = nullptr;        // none: DefaultMessageReporter()
+
+    IMessageReporter& Reporter() const;
+};
+
+// Images by full path, shared (QImage is implicitly shared) by the units
+// loaded together, so a plan of many units of few classes decodes each image once.
+class CUnitImageCache {
+public:
+    QImage Get(const std::string& path);
+
+private:
+    std::unordered_map<std::string, QImage> m_images;
+};
+
+// State of one plan read: the context and look-ups that repeat from unit to unit.
+class PlanReadState {
+public:
+    explicit PlanReadState(const PlanContext& context) : m_context(context) {}
+
+    const PlanContext& Context() const { return m_context; }
+    CUnitImageCache& Images() { return m_images; }
+    // FindUnitClassById of the catalogue, remembered per id.
+    UnitClassInfo* FindClass(const std::string& classId);
+
+private:
+    const PlanContext& m_context;
+    CUnitImageCache m_images;
+    std::unordered_map<std::string, UnitClassInfo*> m_classes;
+};

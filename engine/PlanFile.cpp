@@ -1,0 +1,109 @@
+#include "engine/PlanFile.h"
+
+#include "app/MessageReporter.h"
+#include "engine/PlanXmlWriter.h"
+#include "engine/XmlPullReader.h"
+
+#include <QFileInfo>
+#include <QSaveFile>
+#include <QString>
+
+#include <cerrno>
+#include <cstring>
+#include <fcntl.h>
+#include <new>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace {
+
+bool Fail(std::string* error, const std::string& why)
+{
+    if (error)
+        *error = why;
+    return false;
+}
+
+// The whole file in one buffer, which the reader decodes in place.
+bool ReadWholeFile(const std::string& path, uint64_t maxBytes, std::unique_ptr<char[]>& data, size_t& size,
+                   std::string* error)
+{
+    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+    if (fd < 0)
+        return Fail(error, "cannot open '" + path + "': " + std::strerror(errno));
+    struct FdCloser {
+        int fd;
+        ~FdCloser() { ::close(fd); }
+    } closer{fd};
+    struct stat st {};
+    if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode))
+        return Fail(error, "'" + path + "' is not a file");
+    if (uint64_t(st.st_size) > maxBytes)
+        return Fail(error, "'" + path + "' is too large (" + std::to_string(st.st_size) + " bytes)");
+    const size_t expected = size_t(st.st_size);
+    data.reset(new (std::nothrow) char[expected + 1]);
+    if (!data)
+        return Fail(error, "not enough memory to read '" + path + "'");
+    size = 0;
+    while (size < expected) {
+        const ssize_t n = ::read(fd, data.get() + size, expected - size);
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n < 0)
+            return Fail(error, "cannot read '" + path + "': " + std::strerror(errno));
+        if (n == 0)
+            break;  // the file shrank meanwhile: parse what there is
+        size += size_t(n);
+    }
+    return true;
+}
+
+}  // namespace
+
+std::unique_ptr<CPlan> LoadPlan(const std::string& path, const PlanContext& context, std::string* error,
+                                const PlanLoadLimits& limits)
+{
+    std::unique_ptr<char[]> data;
+    size_t size = 0;
+    if (!ReadWholeFile(path, limits.maxBytes, data, size, error))
+        return nullptr;
+    size_t bad = 0;
+    if (!IsValidXmlText(data.get(), size, &bad)) {
+        Fail(error, "'" + path + "': not UTF-8 XML text at offset " + std::to_string(bad));
+        return nullptr;
+    }
+    XmlPullReader reader(limits.maxDepth);
+    if (!reader.Open(data.get(), size)) {
+        Fail(error, "'" + path + "': " + reader.Error());
+        return nullptr;
+    }
+    auto plan = std::make_unique<CPlan>(context);
+    std::string why;
+    if (!plan->Load(reader, &why)) {
+        Fail(error, "'" + path + "': " + why);
+        return nullptr;
+    }
+    return plan;
+}
+
+bool SavePlan(const CPlan& plan, const std::string& path, std::string* error)
+{
+    const QString qpath = QString::fromStdString(path);
+    QSaveFile file(qpath);
+    // Unbuffered: with Qt's buffer the last chunk would be written inside
+    // commit(), where a failure still replaces the target.
+    if (path.empty() || QFileInfo(qpath).isDir() || !file.open(QIODevice::WriteOnly | QIODevice::Unbuffered)) {
+        ReportError(plan.GetContext().Reporter(), "保存预案失败!", "错误");
+        return Fail(error, "cannot create '" + path + "': " + file.errorString().toStdString());
+    }
+    PlanXmlWriter out([&file](const char* bytes, size_t n) { return file.write(bytes, qint64(n)) == qint64(n); });
+    plan.Save(out);
+    if (!out.Flush() || file.error() != QFileDevice::NoError) {
+        const std::string why = file.errorString().toStdString();
+        file.cancelWriting();
+        return Fail(error, "cannot write '" + path + "': " + why);
+    }
+    if (!file.commit())
+        return Fail(error, "cannot replace '" + path + "': " + file.errorString().toStdString());
+    return true;
+}

@@ -1,0 +1,245 @@
+#include "engine/PlanLayer.h"
+
+#include "app/MessageReporter.h"
+#include "app/ModulePaths.h"
+#include "app/TextNumber.h"
+#include "engine/PlanContext.h"
+#include "engine/PlanXmlWriter.h"
+#include "engine/XmlPullReader.h"
+
+#include <QFileInfo>
+#include <QString>
+
+#include <algorithm>
+
+namespace {
+
+bool InTable(int32_t unitNo)
+{
+    return unitNo >= 0 && unitNo <= kMaxUnitNo;
+}
+
+bool IsFile(const std::string& storedPath)
+{
+    if (storedPath.empty())
+        return false;
+    std::string path = storedPath;
+    std::replace(path.begin(), path.end(), '\\', '/');
+    return QFileInfo(QString::fromStdString(path)).isFile();
+}
+
+}  // namespace
+
+CPlanLayer::CPlanLayer() : m_UnitTable(new std::atomic<CUnitCanLoad*>[kUnitTableSize])
+{
+    for (int32_t i = 0; i < kUnitTableSize; ++i)
+        m_UnitTable[i].store(nullptr, std::memory_order_relaxed);
+}
+
+CPlanLayer::~CPlanLayer()
+{
+    ClearUnits();
+}
+
+bool CPlanLayer::AddUnit(std::unique_ptr<CUnitCanLoad> unit)
+{
+    if (!unit || !LockShared(50))
+        return false;
+    CUnitCanLoad* raw = unit.get();
+    raw->m_Layer = this;
+    m_Units.Append(std::move(unit));
+    if (InTable(raw->m_UnitNo))
+        m_UnitTable[raw->m_UnitNo].store(raw, std::memory_order_release);
+    UnlockShared();
+    return true;
+}
+
+CUnitCanLoad* CPlanLayer::GetUnitByNo(int32_t unitNo) const
+{
+    return InTable(unitNo) ? m_UnitTable[unitNo].load(std::memory_order_acquire) : nullptr;
+}
+
+void CPlanLayer::DeleteAtLocked(size_t i)
+{
+    std::unique_ptr<CUnitCanLoad> unit = m_Units.RemoveAt(i);
+    if (!unit)
+        return;
+    CUnitCanLoad* const dying = unit.get();
+    const size_t n = m_Units.Size();
+
+    // The table keeps pointing at a unit of that number while one is left
+    // (numbers from files may repeat); the last added one, as AddUnit does.
+    if (InTable(dying->m_UnitNo) && m_UnitTable[dying->m_UnitNo].load(std::memory_order_relaxed) == dying) {
+        CUnitCanLoad* replacement = nullptr;
+        for (size_t j = n; j-- > 0;) {
+            if (m_Units.At(j)->m_UnitNo == dying->m_UnitNo) {
+                replacement = m_Units.At(j);
+                break;
+            }
+        }
+        m_UnitTable[dying->m_UnitNo].store(replacement, std::memory_order_release);
+    }
+
+    // No other unit may keep a pointer to the deleted one.
+    for (size_t j = 0; j < n; ++j) {
+        CUnitCanLoad* other = m_Units.At(j);
+        if (auto* carried = other->GetCarriedUnits())
+            carried->erase(std::remove(carried->begin(), carried->end(), dying), carried->end());
+        if (auto* fire = dynamic_cast<UnitFire*>(other); fire && fire->m_Striker == dying)
+            fire->m_Striker = nullptr;
+        for (const auto& action : other->m_Actions) {
+            if (action->m_FireUnit == dying) {
+                action->m_FireUnit = nullptr;
+                action->m_Running = 0;
+            }
+        }
+    }
+    // Units of a deleted carrier would otherwise stay hidden for good.
+    if (auto* carried = dying->GetCarriedUnits()) {
+        for (CUnitCanLoad* c : *carried) {
+            c->m_Loaded = 0;
+            c->m_CarrierNo = 0;
+        }
+    }
+}
+
+size_t CPlanLayer::DeleteRemovedLocked(CUnitCanLoad* unit, size_t hint)
+{
+    const size_t i = m_Units.IndexOf(unit, hint);
+    if (i == CUnitList::npos)  // deleted by another thread meanwhile
+        return std::min(hint, m_Units.Size());
+    if (m_Units.At(i)->m_Removed == 0)
+        return i + 1;
+    DeleteAtLocked(i);
+    return i;
+}
+
+void CPlanLayer::DeleteUnit(CUnitCanLoad* unit)
+{
+    LockExclusive();
+    const size_t i = m_Units.IndexOf(unit);
+    if (i != CUnitList::npos)
+        DeleteAtLocked(i);
+    UnlockExclusive();
+}
+
+void CPlanLayer::DeleteUnitsByNo(int32_t unitNo)
+{
+    LockExclusive();
+    for (size_t i = 0; i < m_Units.Size();) {
+        if (m_Units.At(i)->m_UnitNo == unitNo)
+            DeleteAtLocked(i);
+        else
+            ++i;
+    }
+    UnlockExclusive();
+}
+
+void CPlanLayer::ClearUnits()
+{
+    LockExclusive();
+    for (int32_t i = 0; i < kUnitTableSize; ++i)
+        m_UnitTable[i].store(nullptr, std::memory_order_relaxed);
+    m_Units.DeleteAll();
+    UnlockExclusive();
+}
+
+int32_t CPlanLayer::MaxUnitNo() const
+{
+    for (int32_t n = kMaxUnitNo - 1; n > 0; --n)
+        if (m_UnitTable[n].load(std::memory_order_acquire))
+            return n;
+    return 0;
+}
+
+void CPlanLayer::ResetPositions()
+{
+    LockSharedWait();
+    for (size_t i = 0; i < m_Units.Size(); ++i) {
+        CUnitCanLoad* unit = m_Units.At(i);
+        unit->m_CurX = unit->m_InitX;
+        unit->m_CurY = unit->m_InitY;
+        unit->m_Appeared = 0;
+    }
+    UnlockShared();
+}
+
+void CPlanLayer::CancelAllActions(CPlanLayer* firstLayer)
+{
+    LockSharedWait();
+    for (size_t i = 0; i < m_Units.Size(); ++i)
+        m_Units.At(i)->CancelActions(firstLayer);
+    UnlockShared();
+}
+
+// ---- file ---------------------------------------------------------------------
+
+bool CPlanLayer::Load(XmlPullReader& r, PlanReadState& state)
+{
+    m_Name = r.Attribute("name");
+    while (r.NextChild()) {
+        const std::string_view name = r.Name();
+        if (EqualsNoCase(name, "map")) {
+            m_MapName = r.Attribute("name");
+            m_MapSource = r.Attribute("source");
+            m_MapType = textnum::ParseInt(r.Attribute("maptype"));
+            m_WidthKm = textnum::ParseDouble(r.Attribute("WidthKm"));
+            m_HeightKm = textnum::ParseDouble(r.Attribute("HeightKm"));
+            r.Skip();
+        } else if (EqualsNoCase(name, "unitlist")) {
+            ReadUnits(r, state);
+        } else {
+            r.Skip();
+        }
+    }
+    return !r.Failed();
+}
+
+void CPlanLayer::ReadUnits(XmlPullReader& r, PlanReadState& state)
+{
+    while (r.NextChild()) {
+        const std::string_view classId = r.Attribute("class");
+        std::unique_ptr<CUnitCanLoad> unit = CreateUnitForClassId(classId);
+        if (!unit) {
+            r.Skip();
+            continue;
+        }
+        unit->m_Layer = this;
+        unit->m_ClassId = classId;
+        if (unit->Load(r, state))
+            AddUnit(std::move(unit));
+    }
+}
+
+bool CPlanLayer::LoadLayerMap(const PlanContext& context, bool useDefaultMapImage)
+{
+    if (useDefaultMapImage && m_MapType == 0 && !IsFile(m_MapSource))
+        m_MapSource = modulepaths::InModuleFolder(context.moduleFolder, "DefaultMapImage") + "/" + m_MapSource;
+    if (!m_Map.LoadMap(m_MapSource, m_MapType, 500, 500, m_WidthKm, m_HeightKm, &context.Reporter())) {
+        ReportError(context.Reporter(), "图层加载地图失败", "加载错误信息");
+        return false;
+    }
+    return true;
+}
+
+void CPlanLayer::Save(PlanXmlWriter& out) const
+{
+    out.Attribute("name", m_Name);
+    out.StartElement("map");
+    out.Attribute("name", m_MapName);
+    out.Attribute("source", m_MapSource);
+    out.AttributeInt("maptype", m_MapType);
+    out.AttributeShortest("WidthKm", m_WidthKm);
+    out.AttributeShortest("HeightKm", m_HeightKm);
+    out.EndElement("map");
+    out.StartElement("unitlist");
+    // Shared, so a tick cannot delete a unit being written; appends may go on.
+    LockSharedWait();
+    for (size_t i = 0; i < m_Units.Size(); ++i) {
+        out.StartElement("unit");
+        m_Units.At(i)->Save(out);
+        out.EndElement("unit");
+    }
+    UnlockShared();
+    out.EndElement("unitlist");
+}

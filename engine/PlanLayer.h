@@ -1,0 +1,136 @@
+#pragma once
+
+#include "engine/LayerGate.h"
+#include "engine/UnitList.h"
+#include "engine/Units.h"
+#include "map/MapLoader.h"
+
+#include <atomic>
+#include <cstdint>
+#include <memory>
+#include <string>
+
+class PlanReadState;
+class PlanXmlWriter;
+class XmlPullReader;
+struct PlanContext;
+
+// One layer of a plan: its map and the units on it.
+//
+// The unit list is guarded by the gate: walkers hold it shared (with a short
+// time-out, giving up when it runs out), deletions hold it exclusively. The
+// unit table (25601 entries, one per valid UnitNo) is read without the gate.
+// A unit whose UnitNo lies outside 0..25600 is kept in the list without a
+// table entry; GetUnitByNo of any number is safe. A unit's UnitNo must not
+// change while it is in a layer.
+class CPlanLayer {
+public:
+    static constexpr int32_t kUnitTableSize = kMaxUnitNo + 1;
+
+    CPlanLayer();
+    ~CPlanLayer();
+    CPlanLayer(const CPlanLayer&) = delete;
+    CPlanLayer& operator=(const CPlanLayer&) = delete;
+
+    std::string m_Name;       // the layer's `name`
+    std::string m_MapName;
+    std::string m_MapSource;  // bitmap file, or the GIS map
+    int32_t m_MapType = 1;    // 0 bitmap map, 1 GIS map
+    double m_WidthKm = 0;
+    double m_HeightKm = 0;
+    CMapLoader m_Map;
+
+    // ---- gate -----------------------------------------------------------------
+    bool LockShared(uint32_t timeoutMs) const { return m_Gate.LockShared(timeoutMs); }
+    void LockSharedWait() const { m_Gate.LockSharedWait(); }
+    void UnlockShared() const { m_Gate.UnlockShared(); }
+    void LockExclusive() const { m_Gate.LockExclusive(); }
+    void UnlockExclusive() const { m_Gate.UnlockExclusive(); }
+    CLayerGate& Gate() const { return m_Gate; }
+
+    // ---- units ----------------------------------------------------------------
+    // Appends the unit (gate shared, 50 ms) and enters it in the unit table.
+    // False when the gate was not obtained; the unit is then destroyed.
+    bool AddUnit(std::unique_ptr<CUnitCanLoad> unit);
+    // The table entry for n; nullptr for an empty entry or a number outside 0..25600.
+    CUnitCanLoad* GetUnitByNo(int32_t unitNo) const;
+    // Delete under the gate held exclusively. References other units hold to a
+    // deleted unit (carried lists, a fire unit's striker, a strike's fire unit)
+    // are cleared; units carried by a deleted carrier are put down where they are.
+    void DeleteUnit(CUnitCanLoad* unit);
+    void DeleteUnitsByNo(int32_t unitNo);
+    void ClearUnits();
+    // Largest UnitNo below 25600 in the layer, 0 when there is none. Read from
+    // the unit table, so it needs no gate (and never skips).
+    int32_t MaxUnitNo() const;
+    // Current position := initial position, appeared := 0, for every unit.
+    // Waits for the gate: called only while the clock is stopped.
+    void ResetPositions();
+    // CancelActions on every unit; waits for the gate like ResetPositions.
+    void CancelAllActions(CPlanLayer* firstLayer);
+
+    // Walking: hold the gate shared; i < a GetUnitCount() read under it.
+    size_t GetUnitCount() const { return m_Units.Size(); }
+    CUnitCanLoad* GetUnitAt(size_t i) const { return m_Units.At(i); }
+
+    // The tick's walk: under the gate held shared (`timeoutMs`, else 0 is
+    // returned), visit(unit) for every unit in list order, including units
+    // appended during the walk. visit returning 0 ends the walk (result 0).
+    // A visited unit whose m_Removed is set is deleted at once (the gate is
+    // released, taken exclusively for the deletion, and taken shared again;
+    // when that fails the walk ends with 1) and the walk goes on with the unit
+    // that followed it. Returns 1 after the last unit.
+    template <class Visit>
+    int DispatchUnits(Visit&& visit, uint32_t timeoutMs = 20);
+
+    // ---- file ---------------------------------------------------------------
+    // Reads a `Layer` element: `name`, the `map` description and the units of
+    // `unitlist`. The map itself is loaded by LoadLayerMap.
+    bool Load(XmlPullReader& layer, PlanReadState& state);
+    // Loads the map described by the fields. With `useDefaultMapImage`, a
+    // bitmap source that is not a file is looked up in the module folder's
+    // DefaultMapImage folder first (m_MapSource then names that file). On
+    // failure reports "图层加载地图失败".
+    bool LoadLayerMap(const PlanContext& context, bool useDefaultMapImage);
+    // Writes the layer into its open `Layer` element.
+    void Save(PlanXmlWriter& out) const;
+
+private:
+    // Deletes the unit at index i; the gate is held exclusively.
+    void DeleteAtLocked(size_t i);
+    // Finds `unit` (expected at `hint`) and deletes it if its removed flag is
+    // still set; returns the index of the entry that followed it.
+    size_t DeleteRemovedLocked(CUnitCanLoad* unit, size_t hint);
+    void ReadUnits(XmlPullReader& unitList, PlanReadState& state);
+
+    mutable CLayerGate m_Gate;
+    CUnitList m_Units;
+    std::unique_ptr<std::atomic<CUnitCanLoad*>[]> m_UnitTable;
+};
+
+template <class Visit>
+int CPlanLayer::DispatchUnits(Visit&& visit, uint32_t timeoutMs)
+{
+    if (!LockShared(timeoutMs))
+        return 0;
+    size_t i = 0;
+    while (i < m_Units.Size()) {
+        CUnitCanLoad* unit = m_Units.At(i);
+        if (visit(*unit) == 0) {
+            UnlockShared();
+            return 0;
+        }
+        if (unit->m_Removed == 0) {
+            ++i;
+            continue;
+        }
+        UnlockShared();
+        LockExclusive();
+        i = DeleteRemovedLocked(unit, i);
+        UnlockExclusive();
+        if (!LockShared(timeoutMs))
+            return 1;
+    }
+    UnlockShared();
+    return 1;
+}

@@ -1,0 +1,202 @@
+#pragma once
+
+#include "engine/WGAction.h"
+#include "engine/WGRoute.h"
+
+#include <QImage>
+#include <QRect>
+
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <string_view>
+#include <vector>
+
+class CPlanLayer;
+class CUnitImageCache;
+class PlanReadState;
+class PlanXmlWriter;
+class XmlPullReader;
+struct UnitClassInfo;
+
+// UnitType values of the unit kinds.
+enum UnitTypeValue : int32_t {
+    kUnitTypeBase = 0,
+    kUnitTypeCarrier = 1,           // UnitCarrier, kind "01"
+    kUnitTypeSingle = 2,            // UnitSingle (never created alone)
+    kUnitTypeFire = 3,              // UnitFire, kind "03"
+    kUnitTypeSingleCarrier = 21,    // UnitSingleCarrier, kind "02-01"
+    kUnitTypeSingleSimple = 22,     // UnitSingleSimple, kind "02-02"
+};
+
+// Unit numbers index the layer's unit table: 0 .. kMaxUnitNo. Every fire unit carries kFireUnitNo.
+constexpr int32_t kMaxUnitNo = 25600;
+constexpr int32_t kFireUnitNo = 25600;
+
+// What the view's rectangle tracker keeps for a unit: the rectangle it was
+// last given and whether its resize handles are drawn inside it (after the
+// unit was first dragged) or outside.
+struct UnitRectTracker {
+    QRect m_rect;
+    bool m_handlesInside = false;
+};
+
+struct CustomProperty {
+    int32_t ID = 0;
+    std::string name;
+    std::string value;
+    bool operator==(const CustomProperty&) const = default;
+};
+
+// One list of a unit's custom properties (in practice a unit has at most one).
+class CustomPropertyList {
+public:
+    std::vector<CustomProperty> m_Properties;
+
+    // Appends the record of a `Property` element (attributes ID, name, value).
+    void LoadProperty(const XmlPullReader& property);
+    // Writes one `Property` element per record into the open `CustomPropertyList`.
+    void Save(PlanXmlWriter& out) const;
+};
+
+// A unit on a layer. The base of the five kinds; holds all unit data.
+//
+// Ownership: a unit owns its actions and custom properties; its layer owns
+// the unit. m_Layer, m_ClassInfo and m_CurrentRoute are plain references.
+// Playback (the clock thread) changes the position, angle and flags while the
+// layer gate is held shared.
+class CUnitCanLoad {
+public:
+    explicit CUnitCanLoad(int32_t unitType = kUnitTypeBase);
+    virtual ~CUnitCanLoad();
+    CUnitCanLoad(const CUnitCanLoad&) = delete;
+    CUnitCanLoad& operator=(const CUnitCanLoad&) = delete;
+
+    // Reads the children of a `unit` element (the caller has set the class id
+    // from its `class` attribute), then loads the images. 1 on success.
+    virtual int Load(XmlPullReader& unit, PlanReadState& state);
+    // Writes the unit into its open `unit` element. 1 on success.
+    virtual int Save(PlanXmlWriter& out) const;
+    // Appends one action per child of an `ActionList` element. 1 on success.
+    virtual int ReadActionList(XmlPullReader& actionList);
+
+    // Carrying; only UnitCarrier and UnitSingleCarrier carry, other kinds ignore these.
+    virtual void LoadUnit(int32_t unitNo);
+    virtual void UnloadUnit(int32_t unitNo, double x, double y, double z);
+    // The carried units (not owned), or nullptr for kinds that carry nothing.
+    virtual std::vector<CUnitCanLoad*>* GetCarriedUnits() { return nullptr; }
+    const std::vector<CUnitCanLoad*>* GetCarriedUnits() const
+    {
+        return const_cast<CUnitCanLoad*>(this)->GetCarriedUnits();
+    }
+
+    // Image and mask from m_UnitBitmap and m_UnitBitmapMask (relative paths
+    // from the module folder); the image size from the image, 0 when it does
+    // not load. Nothing is reported.
+    void LoadBitmaps(const std::string& moduleFolder, CUnitImageCache* cache = nullptr);
+    // ActionNo of the last action, 0 without actions.
+    int32_t LastActionNo() const;
+    // Cancel on every action in list order; `firstLayer` as for WGAction::Cancel.
+    void CancelActions(CPlanLayer* firstLayer);
+    // Appends an action the editor built: ActionNo := LastActionNo() + 1, this
+    // unit becomes its acting unit. Returns the action.
+    WGAction* AddNewAction(std::unique_ptr<WGAction> action);
+    // The first custom property list, created when the unit has none (the
+    // property panel adds records there).
+    CustomPropertyList& FirstCustomPropertyList();
+
+    int32_t m_UnitNo = 0;
+    std::string m_ClassId;           // saved as `class`; its text before the first "." is the kind
+    int32_t m_UnitType;
+    std::string m_UnitName;
+    std::string m_UnitBitmap;        // stored image path
+    std::string m_UnitBitmapMask;
+    QImage m_Image;
+    QImage m_Mask;
+    int32_t m_ImageWidth = 0;
+    int32_t m_ImageHeight = 0;
+    double m_InitX = 0;              // position at plan time 0 (saved)
+    double m_InitY = 0;
+    double m_CurX = 0;               // position now (playback)
+    double m_CurY = 0;
+    int32_t m_AppearTime = 0;        // plan seconds
+    UnitClassInfo* m_ClassInfo = nullptr;
+    std::vector<std::unique_ptr<WGAction>> m_Actions;
+    std::vector<CustomPropertyList> m_CustomProperties;
+    CPlanLayer* m_Layer = nullptr;
+    double m_Angle = 0;              // heading, degrees
+    int32_t m_Appeared = 0;
+    QRect m_Rect;                    // screen rectangle (view)
+    UnitRectTracker m_RectTracker;
+    int32_t m_Removed = 0;           // 1: the layer deletes the unit in its next dispatch
+    int32_t m_Loaded = 0;            // 1 while carried
+    int32_t m_CarrierNo = 0;         // UnitNo of the carrier while carried
+    WGRoute* m_CurrentRoute = nullptr;  // route of the running move
+    int32_t m_HitFlag = 0;
+    std::string m_LastAttacker;
+    int32_t m_Selected = 0;
+};
+
+// Never created alone; its own Load and Save leave the unit as it is.
+class UnitSingle : public CUnitCanLoad {
+public:
+    explicit UnitSingle(int32_t unitType = kUnitTypeSingle) : CUnitCanLoad(unitType) {}
+    int Load(XmlPullReader& unit, PlanReadState& state) override;
+    int Save(PlanXmlWriter& out) const override;
+};
+
+// Kind "01": a carrier platform.
+class UnitCarrier : public CUnitCanLoad {
+public:
+    UnitCarrier() : CUnitCanLoad(kUnitTypeCarrier) {}
+    void LoadUnit(int32_t unitNo) override;
+    void UnloadUnit(int32_t unitNo, double x, double y, double z) override;
+    std::vector<CUnitCanLoad*>* GetCarriedUnits() override { return &m_CarriedUnits; }
+
+    std::vector<CUnitCanLoad*> m_CarriedUnits;
+};
+
+// Kind "02-01": a single unit that carries others (drawn with their count).
+class UnitSingleCarrier : public UnitSingle {
+public:
+    UnitSingleCarrier() : UnitSingle(kUnitTypeSingleCarrier) {}
+    int Load(XmlPullReader& unit, PlanReadState& state) override;
+    int Save(PlanXmlWriter& out) const override;
+    void LoadUnit(int32_t unitNo) override;
+    void UnloadUnit(int32_t unitNo, double x, double y, double z) override;
+    std::vector<CUnitCanLoad*>* GetCarriedUnits() override { return &m_CarriedUnits; }
+
+    std::vector<CUnitCanLoad*> m_CarriedUnits;
+};
+
+// Kind "02-02".
+class UnitSingleSimple : public UnitSingle {
+public:
+    UnitSingleSimple() : UnitSingle(kUnitTypeSingleSimple) {}
+    int Load(XmlPullReader& unit, PlanReadState& state) override;
+    int Save(PlanXmlWriter& out) const override;
+};
+
+// Kind "03": the transient fire effect of a strike, numbered kFireUnitNo.
+// Saved as an empty `unit` element (which reading skips).
+class UnitFire : public CUnitCanLoad {
+public:
+    UnitFire() : CUnitCanLoad(kUnitTypeFire) {}
+    int Save(PlanXmlWriter& out) const override;
+
+    double m_KillRadius = 0;          // metres, the weapon class's exploderadius
+    RoutePoint m_StartPoint;          // fire line from the striker ...
+    RoutePoint m_EndPoint;            // ... to the target
+    CUnitCanLoad* m_Striker = nullptr;  // not owned; cleared when the striker is deleted
+    int32_t m_OnCount = 0;            // times the flash came on
+    int32_t m_FlashOn = 1;
+    uint32_t m_LastToggleMs = 0;
+};
+
+// Text of a class id before its first "."; empty when it has none.
+std::string_view UnitKindText(std::string_view classId);
+// A new unit of the kind named by the kind text ("01", "02-01", "02-02",
+// "03", compared exactly); nullptr for any other text.
+std::unique_ptr<CUnitCanLoad> CreateUnitOfKind(std::string_view kindText);
+// CreateUnitOfKind(UnitKindText(classId)).
+std::unique_ptr<CUnitCanLoad> CreateUnitForClassId(std::string_view classId);

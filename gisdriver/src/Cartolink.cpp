@@ -1,0 +1,633 @@
+// The exported functions and the driver context behind them.
+
+#include "cartolink.h"
+
+#include "GisHostWnd.h"
+#include "MapControl.h"
+
+#include <QApplication>
+#include <QCoreApplication>
+#include <QDebug>
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QPainter>
+#include <QPixmap>
+#include <QPointer>
+#include <QStandardPaths>
+#include <QThread>
+
+#include <climits>
+#include <cmath>
+#include <memory>
+
+using namespace cartolink;
+
+namespace {
+
+constexpr const char* kControlWindowName = "OrlanGISCtrl";
+constexpr const char* kObjectLayerName = "orlan_gis_layer";
+constexpr int kControlSetting25 = 25;
+constexpr int kDefaultTool = ToolSelect;
+constexpr double kZoomAfterLoad = 5.0;
+// A window side beyond this would make the picture's memory explode.
+constexpr int kMaxWindowSide = 8192;
+
+struct DriverContext {
+    IGisDriverCallback* callback = nullptr;
+    QPointer<QWidget> parent;
+    // The host window is a child of the caller's widget; should the caller
+    // destroy that widget first, the pointer turns null instead of dangling.
+    QPointer<CGisHostWnd> host;
+    int mapStatus = 1;
+    int objectLayerIndex = -1;
+    QString mapPath;
+};
+
+std::unique_ptr<DriverContext> g_ctx;
+
+// Pick mode: 0 none, 1 point pick, 2 direction pick.
+int g_pickMode = 0;
+
+MapControl* control()
+{
+    if (!g_ctx || !g_ctx->host)
+        return nullptr;
+    return g_ctx->host->control();
+}
+
+bool isFiniteValue(double v) { return std::isfinite(v); }
+
+int truncToInt(double v)
+{
+    // Truncation toward zero, saturated so that a far-away point cannot
+    // overflow the integer conversion.
+    if (!std::isfinite(v))
+        return 0;
+    if (v >= double(INT_MAX))
+        return INT_MAX;
+    if (v <= double(INT_MIN))
+        return INT_MIN;
+    return static_cast<int>(v);
+}
+
+QString fromC(const char* s) { return s ? QString::fromUtf8(s) : QString(); }
+
+QString symbolFolder()
+{
+    const QString base = QStandardPaths::writableLocation(QStandardPaths::AppDataLocation);
+    return base.isEmpty() ? QString() : base + QStringLiteral("/CUSTSYMB");
+}
+
+QCursor loadPickCursor()
+{
+    const QString path = QCoreApplication::applicationDirPath() + QStringLiteral("/CanEnter.cur");
+    QFile f(path);
+    if (f.open(QIODevice::ReadOnly)) {
+        QPixmap pix;
+        if (pix.loadFromData(f.readAll()))
+            return QCursor(pix);
+    }
+    return QCursor(Qt::CrossCursor);
+}
+
+int toolNumberFor(int code)
+{
+    switch (code) {
+    case CARTOLINK_TOOL_DEFAULT: return ToolSelect;
+    case CARTOLINK_TOOL_RECT_SELECT: return ToolRectSelect;
+    case CARTOLINK_TOOL_RADIUS_SELECT: return ToolRadiusSelect;
+    case CARTOLINK_TOOL_ARROW: return ToolArrow;
+    case CARTOLINK_TOOL_PICK_OBJECT: return 888;
+    case CARTOLINK_TOOL_PAN: return ToolPan;
+    case CARTOLINK_TOOL_ZOOM_IN: return ToolZoomIn;
+    case CARTOLINK_TOOL_ZOOM_OUT: return ToolZoomOut;
+    default: return 0;
+    }
+}
+
+// Copies a kind-2 bitmap into the custom symbol folder under its symbol name,
+// replacing an older file of that name. Returns true when the file changed.
+// A failure is silent: the symbol name is set all the same.
+bool copySymbol(const QString& bitmapPath, const QString& folder, const QString& name)
+{
+    if (folder.isEmpty())
+        return false;
+    QString source = bitmapPath;
+    source.replace(QLatin1Char('\\'), QLatin1Char('/'));
+    QFile in(source);
+    if (!in.open(QIODevice::ReadOnly)) {
+        qDebug("symbol bitmap not readable: %s\n", qPrintable(source));
+        return false;
+    }
+    const QByteArray bytes = in.readAll();
+    const QString target = folder + QLatin1Char('/') + name;
+    // Placing the same unit many times must not rewrite the same file each time.
+    QFile existing(target);
+    if (existing.size() == bytes.size() && existing.open(QIODevice::ReadOnly) && existing.readAll() == bytes)
+        return false;
+    existing.close();
+    QDir().mkpath(folder);
+    QFile out(target);
+    if (!out.open(QIODevice::WriteOnly | QIODevice::Truncate) || out.write(bytes) != bytes.size()) {
+        qDebug("symbol bitmap not copied: %s\n", qPrintable(target));
+        return false;
+    }
+    return true;
+}
+
+} // namespace
+
+extern "C" {
+
+CARTOLINK_API int GisDriverInit(IGisDriverCallback* callback, void* parent)
+{
+    if (!parent)
+        return CARTOLINK_E_BADARG;
+    if (g_ctx)
+        return CARTOLINK_E_NOTINIT;
+    // Widgets need a QApplication and its thread; without them Qt would abort the process.
+    if (!qobject_cast<QApplication*>(QCoreApplication::instance())
+        || QThread::currentThread() != QCoreApplication::instance()->thread())
+        return CARTOLINK_E_CREATE;
+
+    auto* parentWidget = static_cast<QWidget*>(parent);
+    const QRect rect = parentWidget->rect();
+
+    auto ctx = std::make_unique<DriverContext>();
+    ctx->callback = callback;
+    ctx->parent = parentWidget;
+    auto* host = new CGisHostWnd(parentWidget);
+    host->setGeometry(rect);
+    host->setVisible(true);
+    ctx->host = host;
+    MapControl* ctl = host->createControl(QString::fromLatin1(kControlWindowName), QRect(QPoint(0, 0), rect.size()));
+    if (!ctl) {
+        delete host;
+        return CARTOLINK_E_CREATE;
+    }
+    ctl->engine().removeAllLayers();
+    ctl->engine().setSymbolFolder(symbolFolder());
+    ctl->setSetting(kControlSetting25, 1);
+    ctl->createCustomTool(900, CustomLine, 25);
+    ctl->createCustomTool(899, CustomCircle, 24);
+    ctl->createCustomTool(888, CustomPoint, 40);
+    ctl->setCursor(loadPickCursor());
+    ctl->setCurrentTool(kDefaultTool);
+    g_ctx = std::move(ctx);
+    g_pickMode = 0;
+    return CARTOLINK_OK;
+}
+
+CARTOLINK_API int GisDriverUnInit(void)
+{
+    if (!g_ctx)
+        return CARTOLINK_E_NOTINIT;
+    if (MapControl* ctl = control()) {
+        if (g_ctx->objectLayerIndex != -1)
+            ctl->engine().removeObjectLayer();
+    }
+    delete g_ctx->host.data();
+    g_ctx.reset();
+    g_pickMode = 0;
+    return CARTOLINK_OK;
+}
+
+CARTOLINK_API int GisDriverLoadMap(const char* mapPath)
+{
+    MapControl* ctl = control();
+    if (!ctl)
+        return CARTOLINK_E_NOTINIT;
+    if (!mapPath)
+        return CARTOLINK_E_BADARG;
+    MapEngine& engine = ctl->engine();
+    const QString path = fromC(mapPath);
+    QString error;
+    // The new map set is read before the old one is dropped, so a map that
+    // does not open leaves the current map and its objects in place.
+    if (!engine.open(path, &error)) {
+        qDebug("load map failed: %s: %s\n", qPrintable(path), qPrintable(error));
+        return CARTOLINK_E_FAILED;
+    }
+    {
+        std::lock_guard<std::recursive_mutex> lock(g_ctx->host->objectLayerLock());
+        engine.removeObjectLayer();
+        ObjectLayer* layer = engine.createObjectLayer(QString::fromLatin1(kObjectLayerName));
+        layer->labelled = true;
+        layer->labelZoomMax = 5.1;
+        layer->labelZoomMin = 0.0;
+    }
+    ctl->setSetting(kControlSetting25, 1);
+    // Only the object layer is selectable.
+    for (const auto& l : engine.layers())
+        l->selectable = false;
+    engine.objectLayer()->selectable = true;
+    g_ctx->objectLayerIndex = engine.objectLayerIndex();
+    g_ctx->mapStatus = 1;
+    engine.objectLayer()->editable = false;
+    engine.zoomTo(kZoomAfterLoad);
+    g_ctx->mapPath = path;
+    ctl->update();
+    return CARTOLINK_OK;
+}
+
+CARTOLINK_API int GisDriverSetShowWindowSize(const CartolinkRect* rect)
+{
+    MapControl* ctl = control();
+    if (!ctl)
+        return CARTOLINK_E_NOTINIT;
+    if (!rect)
+        return CARTOLINK_E_BADARG;
+    const long long w = std::clamp<long long>((long long)rect->right - rect->left, 0, kMaxWindowSide);
+    const long long h = std::clamp<long long>((long long)rect->bottom - rect->top, 0, kMaxWindowSide);
+    g_ctx->host->setGeometry(rect->left, rect->top, int(w), int(h));
+    g_ctx->host->setVisible(true);
+    // The control fills the host window; placing it at the host's own offset
+    // inside the host would cut off part of the map.
+    ctl->setMapGeometry(QRect(0, 0, int(w), int(h)));
+    return CARTOLINK_OK;
+}
+
+CARTOLINK_API int GisDriverSetMapStatus(int status)
+{
+    MapControl* ctl = control();
+    if (!ctl)
+        return CARTOLINK_E_NOTINIT;
+    if (status == g_ctx->mapStatus)
+        return CARTOLINK_OK;
+    g_ctx->mapStatus = status;
+    if (ObjectLayer* layer = ctl->engine().objectLayer())
+        layer->editable = status == CARTOLINK_STATUS_EDIT;
+    return CARTOLINK_OK;
+}
+
+CARTOLINK_API int GisDriverAddObjectToMap(uint32_t* id, int kind, double x, double y, double width,
+                                          double height, const char* comment, const char* bitmap)
+{
+    MapControl* ctl = control();
+    if (!ctl)
+        return CARTOLINK_E_NOTINIT;
+    if (!id || kind < CARTOLINK_KIND_BITMAP || kind > CARTOLINK_KIND_MARKER)
+        return CARTOLINK_E_BADARG;
+    if (!isFiniteValue(x) || !isFiniteValue(y))
+        return CARTOLINK_E_BADARG;
+    if ((kind == CARTOLINK_KIND_CIRCLE && !isFiniteValue(width))
+        || (kind == CARTOLINK_KIND_RECT && (!isFiniteValue(width) || !isFiniteValue(height))))
+        return CARTOLINK_E_BADARG;
+    if (kind == CARTOLINK_KIND_BITMAP && !bitmap)
+        return CARTOLINK_E_BADARG;
+    MapEngine& engine = ctl->engine();
+    ObjectLayer* layer = engine.objectLayer();
+    if (!layer)
+        return CARTOLINK_E_FAILED;
+
+    MapObject obj;
+    obj.kind = static_cast<ObjectKind>(kind);
+    obj.comment = fromC(comment);
+    switch (kind) {
+    case CARTOLINK_KIND_BITMAP: {
+        const QString path = fromC(bitmap);
+        obj.bitmapName = symbolNameFor(path);
+        if (copySymbol(path, engine.symbolFolder(), obj.bitmapName))
+            engine.reloadSymbol(obj.bitmapName);
+        obj.symbolSize = symbolSizeFor(width, height);
+        obj.bitmapTransparent = true;
+        obj.point = QPointF(x, y);
+        break;
+    }
+    case CARTOLINK_KIND_CIRCLE:
+        obj.lineColor = 0x0000FF;
+        obj.lineSetting = 2;
+        obj.line = circleOutline(x, y, width / 2.0);
+        break;
+    case CARTOLINK_KIND_RECT:
+        obj.lineColor = 0x0000FF;
+        obj.lineSetting = 2;
+        obj.line = rectOutline(x, y, width, height);
+        break;
+    case CARTOLINK_KIND_MARKER:
+        obj.point = QPointF(x, y);
+        obj.fontChar = 36;
+        obj.fontName = QStringLiteral("MapInfo Symbols");
+        obj.symbolColor = 0xFF00FF;
+        obj.fontSetting = 2;
+        obj.fontFlag = true;
+        break;
+    }
+    std::lock_guard<std::recursive_mutex> lock(g_ctx->host->objectLayerLock());
+    *id = layer->add(std::move(obj));
+    ctl->update();
+    return CARTOLINK_OK;
+}
+
+CARTOLINK_API int GisDriverRemoveObjFromMap(uint32_t id)
+{
+    MapControl* ctl = control();
+    if (!ctl)
+        return CARTOLINK_E_NOTINIT;
+    if (id == 0)
+        return CARTOLINK_E_BADARG;
+    std::lock_guard<std::recursive_mutex> lock(g_ctx->host->objectLayerLock());
+    if (ObjectLayer* layer = ctl->engine().objectLayer())
+        layer->remove(id);
+    ctl->update();
+    return CARTOLINK_OK;
+}
+
+CARTOLINK_API int GisDriverSetObjectColor(uint32_t id, uint32_t colour)
+{
+    MapControl* ctl = control();
+    if (!ctl)
+        return CARTOLINK_E_NOTINIT;
+    if (id == 0)
+        return CARTOLINK_E_BADARG;
+    ObjectLayer* layer = ctl->engine().objectLayer();
+    MapObject* obj = layer ? layer->find(id) : nullptr;
+    if (!obj)
+        return CARTOLINK_E_NOOBJECT;
+    obj->symbolColor = colour;
+    obj->lineColor = colour;
+    layer->touch();
+    ctl->update();
+    return CARTOLINK_OK;
+}
+
+CARTOLINK_API int GisDriverMoveObj(uint32_t id, int kind, double x, double y, double width, double height,
+                                   uint32_t flags)
+{
+    MapControl* ctl = control();
+    if (!ctl)
+        return CARTOLINK_E_NOTINIT;
+    if (id == 0)
+        return CARTOLINK_E_BADARG;
+    ObjectLayer* layer = ctl->engine().objectLayer();
+    MapObject* obj = layer ? layer->find(id) : nullptr;
+    if (!obj)
+        return CARTOLINK_E_NOOBJECT;
+    const bool pos = flags & CARTOLINK_MOVE_POSITION;
+    const bool size = flags & CARTOLINK_MOVE_SIZE;
+    if ((pos && (!isFiniteValue(x) || !isFiniteValue(y))) || (size && (!isFiniteValue(width) || !isFiniteValue(height))))
+        return CARTOLINK_E_BADARG;
+    const bool symbolKind = kind == CARTOLINK_KIND_BITMAP || kind == CARTOLINK_KIND_MARKER;
+    const bool lineKind = kind == CARTOLINK_KIND_CIRCLE || kind == CARTOLINK_KIND_RECT;
+    if (!symbolKind && !lineKind)
+        return CARTOLINK_OK;
+    // A symbol has no outline to rebuild and an outline no single point to move.
+    if (symbolKind != obj->isSymbol())
+        return CARTOLINK_E_BADARG;
+    if (!pos && !size)
+        return CARTOLINK_OK;
+
+    if (symbolKind) {
+        if (pos)
+            obj->point = QPointF(x, y);
+    } else if (kind == CARTOLINK_KIND_CIRCLE) {
+        const Bounds b = obj->bounds();
+        double cx = (b.minX + b.maxX) / 2.0, cy = (b.minY + b.maxY) / 2.0, r = b.width() / 2.0;
+        if (pos) {
+            cx = x;
+            cy = y;
+        }
+        if (size)
+            r = width / 2.0;
+        obj->line = circleOutline(cx, cy, r);
+        obj->kind = ObjectKind::Circle;
+    } else {
+        // Without a new position the rectangle keeps the corner it was built
+        // from, so that a resize never shifts it.
+        const Bounds b = obj->bounds();
+        double rx = b.minX, ry = b.minY, rw = b.width(), rh = b.height();
+        if (obj->kind == ObjectKind::Rect && obj->line.size() >= 3) {
+            rx = obj->line[0].x();
+            ry = obj->line[0].y();
+            rw = obj->line[1].x() - obj->line[0].x();
+            rh = obj->line[2].y() - obj->line[1].y();
+        }
+        if (pos) {
+            rx = x;
+            ry = y;
+        }
+        if (size) {
+            rw = width;
+            rh = height;
+        }
+        obj->line = rectOutline(rx, ry, rw, rh);
+        obj->kind = ObjectKind::Rect;
+    }
+    layer->touch();
+    ctl->update();
+    return CARTOLINK_OK;
+}
+
+CARTOLINK_API int GisDriverGetObjectPosition(void)
+{
+    return CARTOLINK_E_UNSUPPORTED;
+}
+
+CARTOLINK_API int GisDriverZoomTo(double zoom)
+{
+    MapControl* ctl = control();
+    if (!ctl)
+        return CARTOLINK_E_NOTINIT;
+    if (!(zoom > 0.0) || !isFiniteValue(zoom))
+        return CARTOLINK_E_BADARG;
+    ctl->engine().zoomTo(zoom);
+    ctl->update();
+    return CARTOLINK_OK;
+}
+
+CARTOLINK_API double GisDriverGetZoom(void)
+{
+    MapControl* ctl = control();
+    if (!ctl)
+        return -4.0;
+    return ctl->engine().zoom();
+}
+
+CARTOLINK_API int GisDriverPan(float dx, float dy)
+{
+    MapControl* ctl = control();
+    if (!ctl)
+        return CARTOLINK_E_NOTINIT;
+    if (!std::isfinite(dx) || !std::isfinite(dy))
+        return CARTOLINK_E_BADARG;
+    ctl->engine().pan(dx, dy);
+    ctl->update();
+    return CARTOLINK_OK;
+}
+
+CARTOLINK_API int GISDriverMoveMap(double x, double y)
+{
+    MapControl* ctl = control();
+    if (!ctl)
+        return CARTOLINK_E_NOTINIT;
+    if (!isFiniteValue(x) || !isFiniteValue(y))
+        return CARTOLINK_E_BADARG;
+    ctl->engine().setCentre(x, y);
+    ctl->update();
+    return CARTOLINK_OK;
+}
+
+CARTOLINK_API int GisDriverCenterObject(uint32_t id, double zoom)
+{
+    MapControl* ctl = control();
+    if (!ctl)
+        return CARTOLINK_E_NOTINIT;
+    if (id == 0)
+        return CARTOLINK_E_BADARG;
+    ObjectLayer* layer = ctl->engine().objectLayer();
+    const MapObject* obj = layer ? layer->find(id) : nullptr;
+    if (!obj)
+        return CARTOLINK_E_NOOBJECT;
+    if (zoom != 0.0 && (!(zoom > 0.0) || !isFiniteValue(zoom)))
+        return CARTOLINK_E_BADARG;
+    const QPointF c = obj->centre();
+    ctl->engine().zoomTo(zoom == 0.0 ? ctl->engine().zoom() : zoom, c.x(), c.y());
+    ctl->update();
+    return CARTOLINK_OK;
+}
+
+CARTOLINK_API int GisDriverSetCurrentTool(int toolCode)
+{
+    MapControl* ctl = control();
+    if (!ctl)
+        return CARTOLINK_E_NOTINIT;
+    if (const int tool = toolNumberFor(toolCode))
+        ctl->setCurrentTool(tool);
+    return CARTOLINK_OK;
+}
+
+CARTOLINK_API int GisDriverGetDirectFromPoint(double x, double y, double /*unused*/, double* dx, double* dy,
+                                              double* reserved)
+{
+    MapControl* ctl = control();
+    if (!ctl || g_pickMode != 0)
+        return CARTOLINK_E_NOTINIT;
+    if (!dx || !dy || !reserved || !isFiniteValue(x) || !isFiniteValue(y))
+        return CARTOLINK_E_BADARG;
+    // Picking needs the host window's mouse handling, which is not there yet.
+    return CARTOLINK_E_FAILED;
+}
+
+CARTOLINK_API int GISDriverGetPoint(double* x, double* y)
+{
+    MapControl* ctl = control();
+    if (!ctl || g_pickMode != 0)
+        return CARTOLINK_E_NOTINIT;
+    if (!x || !y)
+        return CARTOLINK_E_BADARG;
+    // Picking needs the host window's mouse handling, which is not there yet.
+    return CARTOLINK_E_FAILED;
+}
+
+CARTOLINK_API int GISDriverShowCtrlTool(int show)
+{
+    if (!control())
+        return CARTOLINK_E_NOTINIT;
+    // No control panel runs, so closing it is done already and opening it fails.
+    return show ? CARTOLINK_E_FAILED : CARTOLINK_OK;
+}
+
+CARTOLINK_API int GISDriverShowEagleWindow(int show)
+{
+    if (!control())
+        return CARTOLINK_E_NOTINIT;
+    if (!show)
+        return CARTOLINK_OK;
+    if (g_ctx->mapPath.isEmpty())
+        return CARTOLINK_E_FAILED;
+    // The overview window cannot be created yet.
+    return CARTOLINK_E_FAILED;
+}
+
+CARTOLINK_API int GISDriverGetSelectCount(void)
+{
+    MapControl* ctl = control();
+    if (!ctl)
+        return CARTOLINK_E_NOTINIT;
+    const ObjectLayer* layer = ctl->engine().objectLayer();
+    return layer ? int(layer->selection().size()) : 0;
+}
+
+CARTOLINK_API int GISDriverGetSelectItem(int index, uint32_t* id)
+{
+    MapControl* ctl = control();
+    if (!ctl)
+        return CARTOLINK_E_NOTINIT;
+    if (!id)
+        return CARTOLINK_E_BADARG;
+    const ObjectLayer* layer = ctl->engine().objectLayer();
+    if (!layer || index < 1 || size_t(index) > layer->selection().size())
+        return CARTOLINK_E_FAILED;
+    *id = layer->selection()[size_t(index) - 1];
+    return CARTOLINK_OK;
+}
+
+CARTOLINK_API int GisDriverSetObjectComments(uint32_t id, const char* comment)
+{
+    MapControl* ctl = control();
+    if (!ctl)
+        return CARTOLINK_E_NOTINIT;
+    if (id == 0)
+        return CARTOLINK_E_BADARG;
+    ObjectLayer* layer = ctl->engine().objectLayer();
+    MapObject* obj = layer ? layer->find(id) : nullptr;
+    if (!obj)
+        return CARTOLINK_E_NOOBJECT;
+    obj->comment = fromC(comment);
+    layer->touch();
+    ctl->update();
+    return CARTOLINK_OK;
+}
+
+CARTOLINK_API int GISDriverUpdateMap(void)
+{
+    MapControl* ctl = control();
+    if (!ctl)
+        return CARTOLINK_E_NOTINIT;
+    ctl->refresh();
+    return CARTOLINK_OK;
+}
+
+CARTOLINK_API int ConvertCoord(int* screenX, int* screenY, double* mapX, double* mapY, int16_t direction)
+{
+    MapControl* ctl = control();
+    if (!ctl)
+        return CARTOLINK_E_NOTINIT;
+    if (!screenX || !screenY || !mapX || !mapY)
+        return CARTOLINK_E_BADARG;
+    const MapEngine& engine = ctl->engine();
+    float px, py;
+    if (direction == CARTOLINK_PIXEL_TO_MAP) {
+        px = static_cast<float>(*screenX);
+        py = static_cast<float>(*screenY);
+        const QPointF m = engine.pixelToMap(QPointF(px, py));
+        *mapX = m.x();
+        *mapY = m.y();
+    } else if (direction == CARTOLINK_MAP_TO_PIXEL) {
+        if (!isFiniteValue(*mapX) || !isFiniteValue(*mapY))
+            return CARTOLINK_E_BADARG;
+        const QPointF p = engine.mapToPixel(QPointF(*mapX, *mapY));
+        px = static_cast<float>(p.x());
+        py = static_cast<float>(p.y());
+    } else {
+        return CARTOLINK_E_BADARG;
+    }
+    *screenX = truncToInt(px);
+    *screenY = truncToInt(py);
+    return CARTOLINK_OK;
+}
+
+CARTOLINK_API int GISDriverExportMapToHDC(void* painter, int x, int y)
+{
+    MapControl* ctl = control();
+    if (!ctl)
+        return CARTOLINK_E_NOTINIT;
+    auto* p = static_cast<QPainter*>(painter);
+    if (!p || !p->isActive())
+        return CARTOLINK_E_BADARG;
+    p->drawImage(QPoint(x, y), ctl->engine().picture());
+    return CARTOLINK_OK;
+}
+
+} // extern "C"

@@ -1,0 +1,60 @@
+#pragma once
+
+#include "app/MessageReporter.h"
+#include "app/SysConfig.h"
+#include "app/UnitClassCatalog.h"
+#include "support/TempDir.h"
+
+#include <QColor>
+#include <QImage>
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+// Records what the model reports instead of showing it.
+class RecordingReporter : public IMessageReporter {
+public:
+    MessageAnswer Report(const ReportedMessage& message) override
+    {
+        messages.push_back(message);
+        return MessageAnswer::Ok;
+    }
+    // "text|caption" of every message, in order.
+    std::vector<std::string> Seen() const
+    {
+        std::vector<std::string> out;
+        for (const auto& m : messages)
+            out.push_back(m.text + "|" + m.caption);
+        return out;
+    }
+    std::vector<ReportedMessage> messages;
+};
+
+// A bitmap file of the given size inside the test folder; returns its path.
+inline std::string WriteBitmap(const TestDir& dir, const QString& name, int width = 40, int height = 30)
+{
+    QImage image(width, height, QImage::Format_RGB32);
+    image.fill(QColor(10, 200, 30));
+    const std::string path = dir.file(name);
+    dir.write(name, "");  // creates the folders
+    image.save(QString::fromStdString(path), "BMP");
+    return path;
+}
+
+// A catalogue with one class of each placeable kind and a weapon.
+inline void LoadTestCatalog(const TestDir& dir, CUnitClassCatalog& catalog)
+{
+    const char* text =
+        "<?xml version=\"1.0\" encoding=\"utf-8\" ?>\r\n<unitinfo>\r\n"
+        "<unitclass><node name=\"运载平台\" id=\"01\"/><node name=\"火力武器\" id=\"03\"/></unitclass>"
+        "<unit>"
+        "<node name=\"运输直升机\" id=\"01.01\" class=\"01\" width=\"18\" height=\"20\" exploderadius=\"0\"/>"
+        "<node name=\"步兵战车\" id=\"02-01.01\" class=\"02-01\" width=\"3\" height=\"7\" exploderadius=\"0\"/>"
+        "<node name=\"主战坦克\" id=\"02-02.01\" class=\"02-02\" width=\"4\" height=\"10\" exploderadius=\"0\"/>"
+        "<node name=\"榴弹炮\" id=\"03.01\" class=\"03\" width=\"1\" height=\"1\" exploderadius=\"25\"/>"
+        "</unit></unitinfo>";
+    CSysConfig config;
+    if (!catalog.Load(dir.write("UnitClassInfo.cfg", text), config))
+        ADD_FAILURE() << catalog.GetLastError();
+}
