@@ -3,6 +3,7 @@
 #include "app/MessageReporter.h"
 #include "app/TextNumber.h"
 #include "engine/PlanXmlWriter.h"
+#include "engine/PlayState.h"
 #include "engine/XmlPullReader.h"
 
 CPlan::CPlan(PlanContext context) : m_Context(std::move(context)) {}
@@ -24,6 +25,7 @@ bool CPlan::AddNewLayer(const std::string& mapName, const std::string& mapSource
     }
     if (!layer->LoadLayerMap(m_Context, false))
         return false;
+    layer->m_Plan = this;
     m_Layers.push_back(std::move(layer));
     return true;
 }
@@ -66,9 +68,12 @@ bool CPlan::Load(XmlPullReader& r, std::string* error)
         return fail("the root element has no child elements");
 
     // Layer i is the i-th `layer` element; the indexes without one come last.
-    for (auto& layer : layers)
-        if (layer->LoadLayerMap(m_Context, true))
+    for (auto& layer : layers) {
+        if (layer->LoadLayerMap(m_Context, true)) {
+            layer->m_Plan = this;
             m_Layers.push_back(std::move(layer));
+        }
+    }
     for (size_t i = layers.size(); i < children; ++i)
         ReportError(m_Context.Reporter(), "加载图层失败", "错误提示");
 
@@ -92,4 +97,44 @@ void CPlan::Save(PlanXmlWriter& out) const
         out.EndElement("Layer");
     }
     out.EndElement("plan");
+}
+
+// ---- playback ------------------------------------------------------------------
+
+void CPlan::AdoptLayers()
+{
+    for (const auto& layer : m_Layers)
+        layer->m_Plan = this;
+}
+
+int CPlan::RecvClockEvent(uint32_t previousMs, uint32_t nowMs, const void* context)
+{
+    if (m_Context.play)
+        m_Context.play->SetCurrentEpoch(m_StartTime + int64_t(nowMs / 1000));
+    for (const auto& layer : m_Layers) {
+        layer->m_Plan = this;
+        if (layer->DispatchClock(previousMs, nowMs, context) == 0)
+            return 0;
+    }
+    return 1;
+}
+
+void CPlan::CheckHits(FireLineList& fireLines)
+{
+    for (const auto& layer : m_Layers) {
+        layer->m_Plan = this;
+        layer->CheckHits(fireLines);
+    }
+}
+
+void CPlan::Replay(uint32_t fromSeconds, uint32_t toSeconds, const void* context)
+{
+    for (uint64_t i = fromSeconds; i <= toSeconds; ++i) {
+        // Each step stands for a tick, whose fire lines last for that tick only.
+        if (m_Context.play)
+            m_Context.play->FireLines().clear();
+        const uint32_t now = uint32_t(i * 1000);
+        RecvClockEvent(now - 1000u, now, context);
+    }
+    CancelAllActions();
 }

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "engine/ClockReceiver.h"
 #include "engine/PlanContext.h"
 #include "engine/PlanLayer.h"
 
@@ -14,13 +15,13 @@ class XmlPullReader;
 // A plan: its layers (the first one is the one strikes, loads, unloads, the
 // view's editing and the replay use) and its start and end date-times, as
 // seconds since 1970-01-01 00:00:00 UTC. Owns its layers.
-class CPlan {
+class CPlan : public IClockReceiver {
 public:
     // More child elements under the root than this make a file absurd, not a plan.
     static constexpr size_t kMaxRootChildren = 64;
 
     explicit CPlan(PlanContext context = {});
-    ~CPlan();
+    ~CPlan() override;
     CPlan(const CPlan&) = delete;
     CPlan& operator=(const CPlan&) = delete;
 
@@ -32,6 +33,24 @@ public:
     CPlanLayer* GetFirstLayer() const { return m_Layers.empty() ? nullptr : m_Layers.front().get(); }
     // CancelAllActions on every layer, the first layer guarding the loads.
     void CancelAllActions();
+
+    // ---- playback -------------------------------------------------------------
+    // The play state playback uses (the context's); set it while the clock is stopped.
+    CPlayState* GetPlayState() const { return m_Context.play; }
+    void SetPlayState(CPlayState* play) { m_Context.play = play; }
+
+    // Clock receiver: sets the play state's current date-time to StartTime +
+    // trunc(now / 1000) (so this tick's events carry the panel's time), then
+    // DispatchClock of every layer in order; a layer returning 0 ends the walk.
+    int RecvClockEvent(uint32_t previousMs, uint32_t nowMs, const void* context) override;
+    // CheckHits of every layer in order.
+    void CheckHits(FireLineList& fireLines) override;
+    // Plays seconds fromSeconds .. toSeconds in one-second steps
+    // (RecvClockEvent(i x 1000 - 1000, i x 1000)), then CancelAllActions.
+    // Only while the clock is stopped; the caller resets positions first.
+    void Replay(uint32_t fromSeconds, uint32_t toSeconds, const void* context = nullptr);
+    // Points every layer back at this plan (after layers were added directly).
+    void AdoptLayers();
 
     // Builds the single layer of a new plan and loads its map (no
     // DefaultMapImage fallback). gisFlag 0: bitmap map of the given size in km;

@@ -6,6 +6,7 @@
 #include <string_view>
 #include <unordered_map>
 
+class CPlayState;
 class CUnitClassCatalog;
 class IMessageReporter;
 struct UnitClassInfo;
@@ -17,6 +18,9 @@ struct PlanContext {
     const CUnitClassCatalog* catalog = nullptr;  // none: units keep no class record
     std::string moduleFolder;
     IMessageReporter* reporter = nullptr;        // none: DefaultMessageReporter()
+    // Working values of playback (fire lines, hit check, event sink, time text).
+    // None: playback still moves units but posts nothing and draws no fire lines.
+    CPlayState* play = nullptr;
 
     IMessageReporter& Reporter() const;
 };

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "engine/FireLine.h"
+#include "engine/HitGeometry.h"
 #include "engine/LayerGate.h"
 #include "engine/UnitList.h"
 #include "engine/Units.h"
@@ -10,6 +12,8 @@
 #include <memory>
 #include <string>
 
+class CPlan;
+class CPlayState;
 class PlanReadState;
 class PlanXmlWriter;
 class XmlPullReader;
@@ -39,6 +43,22 @@ public:
     double m_WidthKm = 0;
     double m_HeightKm = 0;
     CMapLoader m_Map;
+    CPlan* m_Plan = nullptr;  // the owning plan (set by the plan); not owned
+
+    // The plan's play state, or nullptr (no plan, or a plan without one).
+    CPlayState* GetPlayState() const;
+    // The plan's first layer (this layer when it belongs to no plan).
+    CPlanLayer* GetFirstLayerOfPlan();
+
+    // ---- playback (clock thread) ---------------------------------------------
+    // RecvClockEvent of every unit under the gate held shared (20 ms, else 0:
+    // the layer skips the tick); units with the removed flag are deleted during
+    // the walk. Events of the walk reach the event sink after the gate is released.
+    int DispatchClock(uint32_t previousMs, uint32_t nowMs, const void* context);
+    // The hit pass: under the gate held shared (1 ms, else the layer is not
+    // checked this tick) every unit in list order against the fire lines.
+    // Hits go to the play state's hit list and event sink after the gate is released.
+    void CheckHits(FireLineList& fireLines);
 
     // ---- gate -----------------------------------------------------------------
     bool LockShared(uint32_t timeoutMs) const { return m_Gate.LockShared(timeoutMs); }
@@ -102,6 +122,12 @@ private:
     // still set; returns the index of the entry that followed it.
     size_t DeleteRemovedLocked(CUnitCanLoad* unit, size_t hint);
     void ReadUnits(XmlPullReader& unitList, PlanReadState& state);
+
+    // Scratch of the hit pass, reused from tick to tick (clock thread only).
+    std::vector<double> m_HitXs, m_HitYs;
+    std::vector<uint32_t> m_HitCandidates;
+    std::vector<CUnitCanLoad::PendingHit> m_PendingHits;
+    hitgeometry::CandidateFinder m_HitFinder;
 
     mutable CLayerGate m_Gate;
     CUnitList m_Units;

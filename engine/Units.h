@@ -1,5 +1,6 @@
 #pragma once
 
+#include "engine/FireLine.h"
 #include "engine/WGAction.h"
 #include "engine/WGRoute.h"
 
@@ -13,6 +14,7 @@
 #include <vector>
 
 class CPlanLayer;
+class CPlayState;
 class CUnitImageCache;
 class PlanReadState;
 class PlanXmlWriter;
@@ -71,6 +73,23 @@ public:
     virtual ~CUnitCanLoad();
     CUnitCanLoad(const CUnitCanLoad&) = delete;
     CUnitCanLoad& operator=(const CUnitCanLoad&) = delete;
+
+    // The per-tick step on the clock thread (layer gate held shared): nothing
+    // before AppearTime, appeared := 1 in the tick at exactly AppearTime, then
+    // every action's Execute in list order. 0 stops the layer's walk.
+    virtual int RecvClockEvent(uint32_t previousMs, uint32_t nowMs, const void* context);
+
+    // Hit test of this unit against the fire lines of the tick (list order).
+    // Hits that must be reported are appended to `hits` (reported by the
+    // caller once the gate is released); the hit flag and last attacker change here.
+    struct PendingHit {
+        std::string victim;
+        std::string attacker;
+        double distance = 0;  // metres
+    };
+    void CheckHits(const FireLineList& lines, double hitDistance, std::vector<PendingHit>& hits);
+    // Fire units (weapon classes) are never hit.
+    bool IsHitImmune() const;
 
     // Reads the children of a `unit` element (the caller has set the class id
     // from its `class` attribute), then loads the images. 1 on success.
@@ -183,6 +202,9 @@ class UnitFire : public CUnitCanLoad {
 public:
     UnitFire() : CUnitCanLoad(kUnitTypeFire) {}
     int Save(PlanXmlWriter& out) const override;
+    // Toggles the flash when 500 ms have passed since the last toggle and puts
+    // one fire line at the head of the play state's fire-line list.
+    int RecvClockEvent(uint32_t previousMs, uint32_t nowMs, const void* context) override;
 
     double m_KillRadius = 0;          // metres, the weapon class's exploderadius
     RoutePoint m_StartPoint;          // fire line from the striker ...

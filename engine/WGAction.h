@@ -68,8 +68,21 @@ public:
     // fields of the type, and a `Route` holding the points of every route.
     void Save(PlanXmlWriter& out) const;
 
+    // One tick of the action (uses only nowMs): starts in the tick whose time
+    // is ActionTime x 1000, then runs while m_Running. Returns 1, except 0 for
+    // a load naming the acting unit itself.
+    int Execute(uint32_t previousMs, uint32_t nowMs, const void* context);
+
     // Ends a running move or strike, and undoes a load by a UnitSingleCarrier
     // (the carried unit is put down at (0, 0)). `firstLayer` is the plan's
     // first layer, whose gate guards the load. Sends no event.
     void Cancel(CPlanLayer* firstLayer);
+
+private:
+    int ExecuteMove(CUnitCanLoad& unit, uint32_t nowMs);
+    int ExecuteStrike(CUnitCanLoad& unit, uint32_t nowMs);
+    int ExecuteLoad(CUnitCanLoad& unit);
+    int ExecuteUnload(CUnitCanLoad& unit);
+    // Duration of the segment from point i to i + 1 at the derived speed.
+    void StartSegment(const WGRoute& route, size_t i, uint32_t nowMs);
 };

@@ -1,0 +1,111 @@
+// Playback costs: one tick of a large layer with fire lines and the hit
+// check, and a ten-hour replay.
+#include "engine/ClockService.h"
+#include "engine/Plan.h"
+#include "engine/PlanLayer.h"
+#include "engine/PlayState.h"
+#include "map/MapSource.h"
+
+#include <benchmark/benchmark.h>
+
+#include <memory>
+
+namespace {
+
+// Units on a grid, each moving along a 10-point route at a speed that keeps
+// it moving for `moveSeconds`.
+std::unique_ptr<CPlan> MakePlan(CPlayState& play, int units, double moveSeconds)
+{
+    PlanContext context;
+    context.play = &play;
+    auto plan = std::make_unique<CPlan>(context);
+    plan->m_Layers.push_back(std::make_unique<CPlanLayer>());
+    plan->AdoptLayers();
+    CPlanLayer* layer = plan->GetFirstLayer();
+    const int side = 160;
+    for (int i = 0; i < units; ++i) {
+        auto unit = std::make_unique<UnitSingleSimple>();
+        unit->m_UnitNo = i % 25600;
+        unit->m_UnitName = "u" + std::to_string(i);
+        const double x = (i % side) * 0.01, y = (i / side) * 0.01;
+        unit->m_InitX = unit->m_CurX = x;
+        unit->m_InitY = unit->m_CurY = y;
+        auto action = std::make_unique<WGAction>();
+        action->m_ActionType = kActionMove;
+        action->m_ActionTime = 0;
+        auto route = std::make_unique<WGRoute>();
+        double length = 0;
+        for (int p = 0; p < 10; ++p)
+            route->m_Points.push_back({x + 0.001 * p, y + 0.0005 * (p % 2), 0});
+        for (int p = 1; p < 10; ++p)
+            length += std::hypot(0.001, 0.0005);
+        action->m_Speed = length / moveSeconds * 1e6 / DegreesPerKm(y) / 1000;
+        action->m_Routes.push_back(std::move(route));
+        unit->AddNewAction(std::move(action));
+        layer->AddUnit(std::move(unit));
+    }
+    return plan;
+}
+
+void BM_TickMovingUnitsWithFireLinesAndHitCheck(benchmark::State& state)
+{
+    const int units = int(state.range(0));
+    CPlayState play;
+    play.SetHitDistance(DegreesPerKm(0) * 50 / 1000);
+    auto plan = MakePlan(play, units, 1e6);
+    CClockService clock;
+    clock.SetFireLineList(&play.FireLines());
+    clock.AddReceiver(plan.get());
+    clock.Tick();  // starts every move
+    // 100 fire lines: range(1) 0 crosses the whole field diagonally (the worst
+    // case: every unit lies within every line's spans), 1 gives strikes of 0.2
+    // map units scattered over the field.
+    class LineMaker : public IClockReceiver {
+    public:
+        LineMaker(CPlayState& p, bool s) : play(p), shortLines(s) {}
+        void CheckHits(FireLineList&) override {}
+        int RecvClockEvent(uint32_t, uint32_t, const void*) override
+        {
+            for (int k = 0; k < 100; ++k) {
+                FireLine l;
+                if (shortLines) {
+                    l.startX = (k % 10) * 0.16;
+                    l.startY = (k / 10) * 0.16;
+                    l.endX = l.startX + 0.12;
+                    l.endY = l.startY + 0.16;
+                } else {
+                    l.startX = -0.5;
+                    l.startY = k * 0.016;
+                    l.endX = 2.1;
+                    l.endY = 1.6 - k * 0.016;
+                }
+                l.strikerNo = 30000 + k;
+                l.description = "s" + std::to_string(k);
+                play.FireLines().push_back(l);
+            }
+            return 1;
+        }
+        CPlayState& play;
+        bool shortLines;
+    } lines(play, state.range(1) != 0);
+    clock.AddReceiver(&lines);
+    for (auto _ : state)
+        clock.Tick();
+    state.counters["hits"] = double(play.HitList().Count());
+}
+BENCHMARK(BM_TickMovingUnitsWithFireLinesAndHitCheck)->Args({25600, 0})->Args({25600, 1})->Unit(benchmark::kMillisecond);
+
+void BM_ReplayTenHours(benchmark::State& state)
+{
+    CPlayState play;
+    auto plan = MakePlan(play, int(state.range(0)), 20000);
+    for (auto _ : state) {
+        plan->GetFirstLayer()->ResetPositions();
+        plan->Replay(0, 36000);
+    }
+}
+BENCHMARK(BM_ReplayTenHours)->Arg(1000)->Unit(benchmark::kMillisecond)->Iterations(3);
+
+}  // namespace
+
+BENCHMARK_MAIN();

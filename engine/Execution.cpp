@@ -1,0 +1,353 @@
+// What units and actions do in a clock tick: appearing, moving, striking with
+// fire units, turning, loading and unloading, with their event texts.
+#include "app/UnitClassCatalog.h"
+#include "engine/PlanContext.h"
+#include "engine/Plan.h"
+#include "engine/PlanLayer.h"
+#include "engine/PlaybackEvents.h"
+#include "engine/PlayState.h"
+#include "engine/Units.h"
+#include "engine/WGAction.h"
+#include "map/MapSource.h"
+
+#include <cmath>
+#include <cstdarg>
+#include <cstdio>
+#include <limits>
+
+namespace playback {
+
+namespace {
+thread_local DeferredEvents* t_deferred = nullptr;
+}
+
+std::string Format(const char* format, ...)
+{
+    char small[256];
+    va_list args;
+    va_start(args, format);
+    va_list again;
+    va_copy(again, args);
+    const int n = std::vsnprintf(small, sizeof small, format, args);
+    va_end(args);
+    std::string out;
+    if (n < 0) {
+        va_end(again);
+        return out;
+    }
+    if (size_t(n) < sizeof small) {
+        out.assign(small, size_t(n));
+    } else {
+        out.resize(size_t(n) + 1);
+        std::vsnprintf(out.data(), out.size(), format, again);
+        out.resize(size_t(n));
+    }
+    va_end(again);
+    return out;
+}
+
+void PostEvent(CPlayState* play, const std::string& message)
+{
+    if (!play)
+        return;
+    if (t_deferred)
+        t_deferred->m_events.emplace_back(play, EventRecord{play->TimeText(), message});
+    else
+        play->PostEvent(message);
+}
+
+DeferredEvents::DeferredEvents() : m_outer(t_deferred)
+{
+    t_deferred = this;
+}
+
+DeferredEvents::~DeferredEvents()
+{
+    Flush();
+}
+
+void DeferredEvents::Flush()
+{
+    if (!m_active)
+        return;
+    m_active = false;
+    t_deferred = m_outer;
+    for (auto& [play, record] : m_events) {
+        if (m_outer)
+            m_outer->m_events.emplace_back(play, std::move(record));
+        else
+            play->EventSink().OnEvent(record);
+    }
+    m_events.clear();
+}
+
+}  // namespace playback
+
+using playback::Format;
+
+namespace {
+
+CPlayState* PlayOf(const CUnitCanLoad& unit)
+{
+    return unit.m_Layer ? unit.m_Layer->GetPlayState() : nullptr;
+}
+
+CPlanLayer* FirstLayerOf(const CUnitCanLoad& unit)
+{
+    return unit.m_Layer ? unit.m_Layer->GetFirstLayerOfPlan() : nullptr;
+}
+
+const PlanContext* ContextOf(const CUnitCanLoad& unit)
+{
+    return unit.m_Layer && unit.m_Layer->m_Plan ? &unit.m_Layer->m_Plan->GetContext() : nullptr;
+}
+
+uint32_t SecondsToMs(int32_t seconds)
+{
+    // Unsigned, as the clock counts: a negative second never equals a tick time
+    // below 2^31 ms, and the product wraps instead of overflowing.
+    return uint32_t(seconds) * 1000u;
+}
+
+// The exact id match of strikes (the catalogue's own look-up ignores case).
+const UnitClassInfo* FindWeaponClass(const PlanContext* context, const std::string& id)
+{
+    if (!context || !context->catalog)
+        return nullptr;
+    for (const auto& cls : context->catalog->GetUnitClasses())
+        if (cls->id == id)
+            return cls.get();
+    return nullptr;
+}
+
+}  // namespace
+
+// ---- units -----------------------------------------------------------------------
+
+int CUnitCanLoad::RecvClockEvent(uint32_t previousMs, uint32_t nowMs, const void* context)
+{
+    const uint32_t appearMs = SecondsToMs(m_AppearTime);
+    if (appearMs > nowMs)
+        return 1;
+    if (appearMs == nowMs)
+        m_Appeared = 1;
+    for (const auto& action : m_Actions)
+        action->Execute(previousMs, nowMs, context);
+    return 1;
+}
+
+int UnitFire::RecvClockEvent(uint32_t, uint32_t nowMs, const void*)
+{
+    if (!m_Striker) {
+        // The striker (and with it the strike that would end this flash) was deleted.
+        m_Removed = 1;
+        return 1;
+    }
+    if (nowMs - m_LastToggleMs < 500u)
+        return 1;
+    m_LastToggleMs = nowMs;
+    m_FlashOn = m_FlashOn ? 0 : 1;
+    if (m_FlashOn)
+        ++m_OnCount;
+    if (CPlayState* play = PlayOf(*this)) {
+        FireLine line;
+        line.startX = m_StartPoint.X;
+        line.startY = m_StartPoint.Y;
+        line.startZ = m_StartPoint.Z;
+        line.endX = m_EndPoint.X;
+        line.endY = m_EndPoint.Y;
+        line.endZ = m_EndPoint.Z;
+        line.description = Format("%s[编号: %d][火器: %s]", m_Striker->m_UnitName.c_str(), m_Striker->m_UnitNo,
+                                  m_UnitName.c_str());
+        line.strikerNo = m_Striker->m_UnitNo;
+        FireLineList& lines = play->FireLines();
+        lines.insert(lines.begin(), std::move(line));
+    }
+    return 1;
+}
+
+// ---- actions ---------------------------------------------------------------------
+
+int WGAction::Execute(uint32_t, uint32_t nowMs, const void*)
+{
+    if (SecondsToMs(m_ActionTime) != nowMs && !m_Running)
+        return 1;
+    CUnitCanLoad* unit = GetActingUnit();
+    if (!unit)
+        return 1;
+    switch (m_ActionType) {
+    case kActionMove:
+        return ExecuteMove(*unit, nowMs);
+    case kActionStrike:
+        return ExecuteStrike(*unit, nowMs);
+    case kActionTurn:
+        unit->m_Angle = m_Angle;
+        playback::PostEvent(PlayOf(*unit), Format("%s开始转向 [%.8f度]", unit->m_UnitName.c_str(), m_Angle));
+        return 1;
+    case kActionLoad:
+        return ExecuteLoad(*unit);
+    case kActionUnload:
+        return ExecuteUnload(*unit);
+    default:
+        return 1;
+    }
+}
+
+void WGAction::StartSegment(const WGRoute& route, size_t i, uint32_t nowMs)
+{
+    const RoutePoint& p0 = route.m_Points[i];
+    const RoutePoint& p1 = route.m_Points[i + 1];
+    m_SegmentStartMs = nowMs;
+    m_SegmentLength = std::sqrt((p0.X - p1.X) * (p0.X - p1.X) + (p0.Y - p1.Y) * (p0.Y - p1.Y));
+    // A speed that is not positive has no finite duration: the segment is
+    // never passed (the interpolation below does not run for it).
+    m_SegmentDurationMs = 0;
+    if (m_SpeedMapUnits > 0.0 && std::isfinite(m_SpeedMapUnits)) {
+        const double ms = std::trunc(m_SegmentLength / m_SpeedMapUnits * 1000.0);
+        if (ms >= double(std::numeric_limits<uint32_t>::max()))
+            m_SegmentDurationMs = std::numeric_limits<uint32_t>::max();
+        else if (ms > 0.0)
+            m_SegmentDurationMs = uint32_t(ms);
+    }
+}
+
+int WGAction::ExecuteMove(CUnitCanLoad& unit, uint32_t nowMs)
+{
+    if (!m_SpeedDerived) {
+        m_SpeedMapUnits = DegreesPerKm(unit.m_CurY) * m_Speed / 1000.0;
+        m_SpeedDerived = 1;
+    }
+    WGRoute* route = GetFirstRoute();
+    if (!route || route->m_Points.empty())
+        return 1;
+    const std::vector<RoutePoint>& points = route->m_Points;
+    CPlayState* play = PlayOf(unit);
+
+    if (!m_Running) {
+        unit.m_CurX = points[0].X;
+        unit.m_CurY = points[0].Y;
+        m_CurrentPoint = 0;
+        m_SegmentStartMs = nowMs;
+        if (points.size() > 1)
+            StartSegment(*route, 0, nowMs);
+        unit.m_CurrentRoute = route;
+        if (points.size() > 1)
+            m_Running = 1;
+        playback::PostEvent(play, Format("%s开始移动", unit.m_UnitName.c_str()));
+        return 1;
+    }
+
+    if (m_CurrentPoint + 1 >= points.size()) {
+        unit.m_CurrentRoute = nullptr;
+        m_Running = 0;
+        playback::PostEvent(play, Format("%s移动完毕", unit.m_UnitName.c_str()));
+        return 1;
+    }
+    // Never moves, never ends (until cancelled): a speed that is not positive.
+    if (!(m_SpeedMapUnits > 0.0) || !std::isfinite(m_SpeedMapUnits))
+        return 1;
+
+    const RoutePoint& p0 = points[m_CurrentPoint];
+    const RoutePoint& p1 = points[m_CurrentPoint + 1];
+    bool passed;
+    if (m_SegmentDurationMs == 0) {
+        // Zero length, or shorter than a millisecond at this speed: passed at once.
+        unit.m_CurX = p1.X;
+        unit.m_CurY = p1.Y;
+        passed = true;
+    } else {
+        const double f = double(nowMs - m_SegmentStartMs) / double(m_SegmentDurationMs);
+        unit.m_CurX = p0.X + (p1.X - p0.X) * f;
+        unit.m_CurY = p0.Y + (p1.Y - p0.Y) * f;
+        if (p1.X != p0.X)
+            passed = std::fabs(unit.m_CurX - p0.X) - std::fabs(p1.X - p0.X) > 1e-11;
+        else
+            passed = std::fabs(unit.m_CurY - p0.Y) - std::fabs(p1.Y - p0.Y) > 1e-11;
+    }
+    if (passed) {
+        ++m_CurrentPoint;
+        m_SegmentStartMs = nowMs;
+        if (m_CurrentPoint + 1 < points.size())
+            StartSegment(*route, m_CurrentPoint, nowMs);
+    }
+    return 1;
+}
+
+int WGAction::ExecuteStrike(CUnitCanLoad& unit, uint32_t)
+{
+    CPlayState* play = PlayOf(unit);
+    if (m_Running) {
+        if (m_FireUnit && int64_t(m_FireUnit->m_OnCount) >= int64_t(m_HitTime) * 2) {
+            m_FireUnit->m_Removed = 1;
+            m_Running = 0;
+            m_FireUnit = nullptr;
+            playback::PostEvent(play, Format("%s打击完毕", unit.m_UnitName.c_str()));
+        } else if (!m_FireUnit) {
+            m_Running = 0;  // its fire unit was deleted by someone else
+        }
+        return 1;
+    }
+
+    const PlanContext* context = ContextOf(unit);
+    const UnitClassInfo* weapon = FindWeaponClass(context, m_BulletType);
+    WGRoute* route = GetFirstRoute();
+    CPlanLayer* firstLayer = FirstLayerOf(unit);
+    if (!weapon || !route || route->m_Points.empty() || !firstLayer)
+        return 1;
+
+    auto fire = std::make_unique<UnitFire>();
+    fire->m_UnitType = kUnitTypeFire;
+    fire->m_ClassId = weapon->id;
+    fire->m_UnitBitmap = weapon->bitmapPath;
+    fire->m_UnitBitmapMask = weapon->maskPath;
+    fire->m_StartPoint = {unit.m_CurX, unit.m_CurY, 0};
+    fire->m_KillRadius = weapon->exploderadius;
+    fire->m_ClassInfo = const_cast<UnitClassInfo*>(weapon);
+    fire->m_UnitName = weapon->name;
+    fire->m_EndPoint = {route->m_Points[0].X, route->m_Points[0].Y, 0};
+    fire->m_Striker = &unit;
+    fire->LoadBitmaps(context->moduleFolder);
+    fire->m_UnitNo = kFireUnitNo;
+
+    if (!firstLayer->LockShared(10))
+        return 1;  // the strike is dropped
+    UnitFire* raw = fire.get();
+    const bool added = firstLayer->AddUnit(std::move(fire));
+    firstLayer->UnlockShared();
+    if (!added)
+        return 1;
+    m_FireUnit = raw;
+    m_Running = 1;
+    playback::PostEvent(play, Format("%s开始打击 [使用火器: %s]", unit.m_UnitName.c_str(), weapon->name.c_str()));
+    return 1;
+}
+
+int WGAction::ExecuteLoad(CUnitCanLoad& unit)
+{
+    CPlanLayer* firstLayer = FirstLayerOf(unit);
+    if (!firstLayer || !firstLayer->LockShared(5))
+        return 1;
+    if (unit.m_UnitNo == m_UnitNo) {
+        firstLayer->UnlockShared();
+        return 0;
+    }
+    unit.LoadUnit(m_UnitNo);
+    firstLayer->UnlockShared();
+    playback::PostEvent(PlayOf(unit), Format("%s 开始装载[单位: %d]", unit.m_UnitName.c_str(), m_UnitNo));
+    return 1;
+}
+
+int WGAction::ExecuteUnload(CUnitCanLoad& unit)
+{
+    WGRoute* route = GetFirstRoute();
+    if (!route || route->m_Points.empty())
+        return 1;
+    CPlanLayer* firstLayer = FirstLayerOf(unit);
+    if (!firstLayer || !firstLayer->LockShared(5))
+        return 1;
+    const RoutePoint& p = route->m_Points[0];
+    unit.UnloadUnit(m_UnitNo, p.X, p.Y, p.Z);
+    firstLayer->UnlockShared();
+    playback::PostEvent(PlayOf(unit), Format("%s开始卸载[单位: %d]", unit.m_UnitName.c_str(), m_UnitNo));
+    return 1;
+}

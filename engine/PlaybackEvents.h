@@ -1,0 +1,42 @@
+#pragma once
+
+#include "engine/EventSink.h"
+
+#include <string>
+#include <utility>
+#include <vector>
+
+class CPlayState;
+
+// How playback code hands event texts to the play state's sink. While a
+// layer's walk holds the layer gate, the events of the walk are held back on
+// this thread and handed over, in order, once the gate is released, so no
+// lock of the model is held while the sink runs.
+namespace playback {
+
+// printf-style formatting into a std::string.
+std::string Format(const char* format, ...) __attribute__((format(printf, 1, 2)));
+
+// Sends `message` stamped with the play state's current time text; nothing
+// without a play state.
+void PostEvent(CPlayState* play, const std::string& message);
+
+// Holds back PostEvent calls of this thread from construction to Flush (or
+// destruction). Nests: an inner scope hands its events to the outer one.
+class DeferredEvents {
+public:
+    DeferredEvents();
+    ~DeferredEvents();
+    DeferredEvents(const DeferredEvents&) = delete;
+    DeferredEvents& operator=(const DeferredEvents&) = delete;
+    // Ends the holding and sends what was held.
+    void Flush();
+
+private:
+    friend void PostEvent(CPlayState* play, const std::string& message);
+    std::vector<std::pair<CPlayState*, EventRecord>> m_events;
+    DeferredEvents* m_outer = nullptr;
+    bool m_active = true;
+};
+
+}  // namespace playback

@@ -1,0 +1,210 @@
+// tarnwick-replay end to end: small plans and a module folder written here,
+// the built program run on them.
+#include "EngineTestSupport.h"
+
+#include "engine/PlanTime.h"
+#include "map/MapSource.h"
+
+#include <QProcess>
+#include <QStringList>
+
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <string>
+
+namespace {
+
+const char* const kCatalog =
+    "<?xml version=\"1.0\" encoding=\"utf-8\" ?>\r\n<unitinfo>\r\n"
+    "<unitclass><node name=\"运载平台\" id=\"01\"/><node name=\"火力武器\" id=\"03\"/></unitclass>"
+    "<unit>"
+    "<node name=\"步兵战车\" id=\"02-01.01\" class=\"02-01\" width=\"3\" height=\"7\" exploderadius=\"0\"/>"
+    "<node name=\"主战坦克\" id=\"02-02.01\" class=\"02-02\" width=\"4\" height=\"10\" exploderadius=\"0\"/>"
+    "<node name=\"榴弹炮\" id=\"03.01\" class=\"03\" width=\"1\" height=\"1\" exploderadius=\"25\"/>"
+    "</unit></unitinfo>";
+
+struct ToolRun {
+    int exitCode = -1;
+    std::string out, err;
+};
+
+// A module folder with configuration, catalogue and a 100 x 100 pixel map of 10 x 10 km.
+class ReplayTool : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        WriteConfig("1", "50");
+        dir.write("UnitClassInfo.cfg", kCatalog);
+        WriteBitmap(dir, "DefaultMapImage/map.bmp", 100, 100);
+        start = MakeLocalTime(2024, 5, 1, 8, 0, 0);
+    }
+
+    void WriteConfig(const char* checkBeenHit, const char* distance)
+    {
+        dir.write("SysConfig.cfg", QByteArray("<?xml version=\"1.0\" encoding=\"utf-8\" ?>\r\n<sysconfig>\r\n"
+                                              "<param name=\"CheckBeenHit\">") +
+                                       checkBeenHit + "</param><param name=\"DistWhenBeenHit\">" + distance +
+                                       "</param></sysconfig>");
+    }
+
+    static std::string Unit(int no, const char* name, const char* cls, double x, double y, const std::string& actions,
+                            int appear = 0)
+    {
+        char head[512];
+        std::snprintf(head, sizeof head,
+                      "<unit name=\"%s\" class=\"%s\"><UnitNo>%d</UnitNo><UnitName>%s</UnitName>"
+                      "<RelativeCoordinateX>%.6f</RelativeCoordinateX><RelativeCoordinateY>%.6f</RelativeCoordinateY>"
+                      "<AppearTime>%d</AppearTime><Angle>0</Angle>",
+                      name, cls, no, name, x, y, appear);
+        return std::string(head) + "<actionlist>" + actions + "</actionlist></unit>";
+    }
+
+    static std::string Action(int type, int time, const std::string& fields, const std::string& points)
+    {
+        return "<action class=\"" + std::to_string(type) + "\"><ActionType>" + std::to_string(type) +
+               "</ActionType><ActionTime>" + std::to_string(time) + "</ActionTime>" + fields + "<Route>" + points +
+               "</Route></action>";
+    }
+
+    static std::string Point(double x, double y)
+    {
+        char text[128];
+        std::snprintf(text, sizeof text, "<Coordinate X=\"%.9f\" Y=\"%.9f\" Z=\"0\"/>", x, y);
+        return text;
+    }
+
+    std::string WritePlan(const std::string& units, long long seconds = 10)
+    {
+        const std::string text = "<?xml version=\"1.0\" encoding=\"utf-8\" ?>\r\n<plan StartTime=\"" +
+                                 std::to_string(start) + "\" EndTime=\"" + std::to_string(start + seconds) +
+                                 "\">\r\n<Layer name=\"一\"><map name=\"m\" source=\"map.bmp\" maptype=\"0\" "
+                                 "WidthKm=\"10\" HeightKm=\"10\"/><unitlist>" +
+                                 units + "</unitlist></Layer></plan>";
+        return dir.write("plan.pln", QByteArray::fromStdString(text));
+    }
+
+    ToolRun Replay(QStringList args, bool withHome = true)
+    {
+        if (withHome)
+            args = QStringList{"--home", dir.path()} + args;
+        QProcess process;
+        process.start(TARNWICK_REPLAY, args);
+        ToolRun run;
+        if (!process.waitForFinished(60000)) {
+            ADD_FAILURE() << "tarnwick-replay did not finish";
+            process.kill();
+            process.waitForFinished();
+            return run;
+        }
+        run.exitCode = process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -1;
+        run.out = process.readAllStandardOutput().toStdString();
+        run.err = process.readAllStandardError().toStdString();
+        return run;
+    }
+
+    std::string Read(const QString& name) const { return TestDir::read(dir.file(name)).toStdString(); }
+
+    TestDir dir;
+    long long start = 0;
+};
+
+}  // namespace
+
+TEST_F(ReplayTool, PlaysEveryActionTypeWithEventsHitsAndFinalUnits)
+{
+    const std::string plan = WritePlan(
+        Unit(1, "甲", "02-02.01", 1, 1,
+             Action(2, 0, "<BulletType>03.01</BulletType><HitTime>1</HitTime>", Point(5, 1)) +
+                 Action(3, 2, "<Angle>30</Angle>", "") +
+                 Action(1, 1, "<Speed>1000</Speed>", Point(1, 1) + Point(1, 1.05))) +
+        Unit(2, "乙", "02-02.01", 3, 1, "") +
+        Unit(3, "运", "02-01.01", 2, 2,
+             Action(4, 1, "<UnitNo>4</UnitNo>", "") + Action(5, 3, "<UnitNo>4</UnitNo>", Point(6, 6))) +
+        Unit(4, "货", "02-02.01", 2, 3, "") + Unit(5, "迟", "02-02.01", 7, 7, "", 20));
+
+    const ToolRun run = Replay({"--events", dir.path() + "/events.txt", "--hits", "-", "--units",
+                            dir.path() + "/units.txt", "--save", dir.path() + "/saved.pln",
+                            QString::fromStdString(plan)});
+    ASSERT_EQ(run.exitCode, 0) << run.err;
+    EXPECT_EQ(Read("events.txt"),
+              "08:00:00\t甲开始打击 [使用火器: 榴弹炮]\n"
+              "08:00:00\t乙[编号:2]被甲[编号: 1][火器: 榴弹炮]击中.[距离火力线0.00米]\n"
+              "08:00:01\t甲开始移动\n"
+              "08:00:01\t运 开始装载[单位: 4]\n"
+              "08:00:02\t甲开始转向 [30.00000000度]\n"
+              "08:00:02\t甲打击完毕\n"
+              "08:00:03\t运开始卸载[单位: 4]\n"
+              "08:00:07\t甲移动完毕\n");
+    EXPECT_EQ(run.out, "08:00:00\t乙[编号:2]\t甲[编号: 1][火器: 榴弹炮]\t0.00\n");
+    EXPECT_EQ(Read("units.txt"),
+              // 0.05 at 0.0088530 per second takes 5647 ms; passed at 6800, 0.05 x 5800 / 5647 beyond the start.
+              "1\t甲\t1.000000\t1.051355\t30.000000\t1\t0\n"
+              "2\t乙\t3.000000\t1.000000\t0.000000\t1\t0\n"
+              "3\t运\t2.000000\t2.000000\t0.000000\t1\t0\n"
+              "4\t货\t6.000000\t6.000000\t0.000000\t1\t0\n"
+              "5\t迟\t7.000000\t7.000000\t0.000000\t0\t0\n");
+    EXPECT_NE(Read("saved.pln").find("<UnitName>货</UnitName>"), std::string::npos);
+    EXPECT_EQ(Read("saved.pln").find("<UnitNo>25600</UnitNo>"), std::string::npos);
+}
+
+TEST_F(ReplayTool, HitDistanceFollowsTheViewsTopLeftPixel)
+{
+    // 0.0005 map units off the fire line. A 100 x 100 view shows the map from
+    // y = 0: 50 m are 0.000448 there, a miss. A 1024 x 768 view starts at
+    // y = -33.4 km, where 50 m are 0.000614: a hit, reported in metres at the unit's y.
+    const std::string plan =
+        WritePlan(Unit(1, "甲", "02-02.01", 1, 1,
+                       Action(2, 0, "<BulletType>03.01</BulletType><HitTime>1</HitTime>", Point(5, 1))) +
+                      Unit(2, "乙", "02-02.01", 3, 1.0005, ""),
+                  3);
+    const ToolRun small = Replay({"--view", "100x100", "--hits", "-", QString::fromStdString(plan)});
+    ASSERT_EQ(small.exitCode, 0) << small.err;
+    EXPECT_EQ(small.out, "");
+    const ToolRun large = Replay({"--hits", "-", QString::fromStdString(plan)});
+    ASSERT_EQ(large.exitCode, 0) << large.err;
+    char expected[128];
+    std::snprintf(expected, sizeof expected, "08:00:00\t乙[编号:2]\t甲[编号: 1][火器: 榴弹炮]\t%.2f\n",
+                  0.0005 * 1000 / DegreesPerKm(1.0005));
+    EXPECT_EQ(large.out, expected);
+}
+
+TEST_F(ReplayTool, UntilLimitsTheTicksAndCheckBeenHitZeroHitsNobody)
+{
+    WriteConfig("0", "50");
+    const std::string plan =
+        WritePlan(Unit(1, "甲", "02-02.01", 1, 1,
+                       Action(2, 0, "<BulletType>03.01</BulletType><HitTime>1</HitTime>", Point(5, 1)) +
+                           Action(3, 1, "<Angle>5</Angle>", "")) +
+                      Unit(2, "乙", "02-02.01", 3, 1, ""));
+    const ToolRun first = Replay({"--until", "0", "--events", "-", "--hits", "-", QString::fromStdString(plan)});
+    ASSERT_EQ(first.exitCode, 0) << first.err;
+    EXPECT_EQ(first.out, "08:00:00\t甲开始打击 [使用火器: 榴弹炮]\n");
+    const ToolRun whole = Replay({"--events", "-", "--hits", "-", QString::fromStdString(plan)});
+    EXPECT_EQ(whole.out, "08:00:00\t甲开始打击 [使用火器: 榴弹炮]\n"
+                         "08:00:01\t甲开始转向 [5.00000000度]\n"
+                         "08:00:02\t甲打击完毕\n");
+}
+
+TEST_F(ReplayTool, ExitStatusForBadArgumentsConfigurationAndPlans)
+{
+    const QString plan = QString::fromStdString(WritePlan(Unit(1, "甲", "02-02.01", 1, 1, "")));
+    for (const QStringList& args : {QStringList{}, QStringList{"--frobnicate", "1", plan}, QStringList{plan, "--until"},
+                                    QStringList{"--until", "-1", plan}, QStringList{"--view", "0x5", plan},
+                                    QStringList{"--view", "wide", plan}, QStringList{plan, plan}}) {
+        const ToolRun run = Replay(args);
+        EXPECT_EQ(run.exitCode, 2) << args.join(' ').toStdString();
+        EXPECT_NE(run.err.find("usage"), std::string::npos);
+    }
+
+    TestDir empty;
+    const ToolRun noConfig = Replay({"--home", empty.path(), plan}, false);
+    EXPECT_EQ(noConfig.exitCode, 3);
+
+    EXPECT_EQ(Replay({dir.path() + "/missing.pln"}).exitCode, 1);
+    const std::string broken = dir.write("broken.pln", "<plan StartTime=\"1\"><Layer>");
+    const ToolRun bad = Replay({QString::fromStdString(broken)});
+    EXPECT_EQ(bad.exitCode, 1);
+    EXPECT_FALSE(bad.err.empty());
+    EXPECT_EQ(bad.out, "");
+}

@@ -1,0 +1,299 @@
+// tarnwick-replay: plays a plan without a window and writes what happened.
+#include "app/MessageReporter.h"
+#include "app/ModulePaths.h"
+#include "app/StartupConfig.h"
+#include "app/SysConfig.h"
+#include "app/UnitClassCatalog.h"
+#include "engine/ClockService.h"
+#include "engine/Plan.h"
+#include "engine/PlanFile.h"
+#include "engine/PlayState.h"
+#include "map/MapSource.h"
+
+#include <QApplication>
+
+#include <cerrno>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <map>
+#include <memory>
+#include <optional>
+#include <string>
+
+namespace {
+
+enum ExitCode { kDone = 0, kBadPlan = 1, kBadArguments = 2, kBadConfig = 3 };
+
+const char* const kUsage =
+    "usage: tarnwick-replay [options] PLAN.pln\n"
+    "  --home DIR      folder with SysConfig.cfg, UnitClassInfo.cfg and the image folders\n"
+    "                  (default: the program's folder)\n"
+    "  --until S       play the ticks now = 0, 200, ..., S*1000 ms (default: EndTime - StartTime)\n"
+    "  --view WxH      view size for the hit distance; default 1024x768\n"
+    "  --events FILE   event log: HH:MM:SS<TAB>text (\"-\" = standard output)\n"
+    "  --hits FILE     hits: HH:MM:SS<TAB>victim<TAB>attacker<TAB>distance\n"
+    "  --units FILE    final state of the first layer:\n"
+    "                  UnitNo<TAB>UnitName<TAB>x<TAB>y<TAB>Angle<TAB>appeared<TAB>loaded\n"
+    "  --save FILE     save the plan after playing\n";
+
+struct Options {
+    std::string plan;
+    std::string home;
+    std::optional<uint32_t> untilSeconds;
+    int viewWidth = 1024;
+    int viewHeight = 768;
+    std::string events, hits, units, save;
+};
+
+bool ParseUnsigned(const char* text, unsigned long long max, unsigned long long& out)
+{
+    if (!text || !*text || *text == '-' || *text == '+')
+        return false;
+    char* end = nullptr;
+    errno = 0;
+    const unsigned long long v = std::strtoull(text, &end, 10);
+    if (errno != 0 || *end != '\0' || v > max)
+        return false;
+    out = v;
+    return true;
+}
+
+bool ParseView(const std::string& text, int& w, int& h)
+{
+    const size_t x = text.find_first_of("xX");
+    if (x == std::string::npos)
+        return false;
+    unsigned long long a = 0, b = 0;
+    if (!ParseUnsigned(text.substr(0, x).c_str(), 100000, a) || !ParseUnsigned(text.substr(x + 1).c_str(), 100000, b) ||
+        a == 0 || b == 0)
+        return false;
+    w = int(a);
+    h = int(b);
+    return true;
+}
+
+// Returns an error text, empty on success.
+std::string ParseArguments(int argc, char** argv, Options& o)
+{
+    for (int i = 1; i < argc; ++i) {
+        const std::string arg = argv[i];
+        if (arg.size() > 2 && arg.compare(0, 2, "--") == 0) {
+            if (i + 1 >= argc)
+                return arg + " needs a value";
+            const char* value = argv[++i];
+            if (arg == "--home") {
+                o.home = value;
+            } else if (arg == "--until") {
+                // The clock counts 32-bit milliseconds.
+                unsigned long long s = 0;
+                if (!ParseUnsigned(value, 4294967ull, s))
+                    return std::string("bad --until: ") + value;
+                o.untilSeconds = uint32_t(s);
+            } else if (arg == "--view") {
+                if (!ParseView(value, o.viewWidth, o.viewHeight))
+                    return std::string("bad --view: ") + value;
+            } else if (arg == "--events") {
+                o.events = value;
+            } else if (arg == "--hits") {
+                o.hits = value;
+            } else if (arg == "--units") {
+                o.units = value;
+            } else if (arg == "--save") {
+                o.save = value;
+            } else {
+                return "unknown option " + arg;
+            }
+        } else if (o.plan.empty() && !arg.empty() && arg != "-") {
+            o.plan = arg;
+        } else {
+            return "unexpected argument " + arg;
+        }
+    }
+    if (o.plan.empty())
+        return "no plan file given";
+    return {};
+}
+
+// The output files, opened once each; "-" is standard output.
+class Outputs {
+public:
+    ~Outputs()
+    {
+        for (auto& [name, file] : m_files)
+            if (file != stdout)
+                std::fclose(file);
+        std::fflush(stdout);
+    }
+    // nullptr for no file; false when it cannot be created.
+    bool Open(const std::string& name, std::FILE*& out)
+    {
+        out = nullptr;
+        if (name.empty())
+            return true;
+        if (name == "-") {
+            out = stdout;
+            return true;
+        }
+        auto it = m_files.find(name);
+        if (it != m_files.end()) {
+            out = it->second;
+            return true;
+        }
+        out = std::fopen(name.c_str(), "wb");
+        if (!out)
+            return false;
+        m_files[name] = out;
+        return true;
+    }
+    bool Flush()
+    {
+        bool ok = std::fflush(stdout) == 0;
+        for (auto& [name, file] : m_files)
+            ok = std::fflush(file) == 0 && !std::ferror(file) && ok;
+        return ok;
+    }
+
+private:
+    std::map<std::string, std::FILE*> m_files;
+};
+
+void WriteLine(std::FILE* out, const std::string& line)
+{
+    std::fwrite(line.data(), 1, line.size(), out);
+    std::fputc('\n', out);
+}
+
+// Writes events and hits as they come (the ticks run on this thread).
+class FileSink : public IEventSink {
+public:
+    FileSink(std::FILE* events, std::FILE* hits) : m_events(events), m_hits(hits) {}
+    void OnEvent(const EventRecord& record) override
+    {
+        if (m_events)
+            WriteLine(m_events, record.timeText + "\t" + record.message);
+    }
+    void OnHit(const HitRecord& record) override
+    {
+        if (!m_hits)
+            return;
+        char distance[64];
+        std::snprintf(distance, sizeof distance, "%.2f", record.distance);
+        WriteLine(m_hits, record.timeText + "\t" + record.victim + "\t" + record.attacker + "\t" + distance);
+    }
+
+private:
+    std::FILE* m_events;
+    std::FILE* m_hits;
+};
+
+// What the play command computes: the hit distance in map units at the map y
+// of the view's top-left pixel, for a view of the given size at the map's
+// initial zoom and centre.
+double HitDistanceFor(CPlan& plan, int viewWidth, int viewHeight, double distWhenBeenHit)
+{
+    CPlanLayer* first = plan.GetFirstLayer();
+    if (!first)
+        return 0.0001;
+    CMapLoader& map = first->m_Map;
+    map.SetViewWidthHeight(viewWidth, viewHeight);
+    map.SetViewSize(viewWidth, viewHeight);
+    map.UpdateSourceRect(viewWidth, viewHeight);
+    double x = 0, y = 0;
+    map.ViewToMap(x, y, 0, 0);
+    return DegreesPerKm(y) * distWhenBeenHit / 1000.0;
+}
+
+void WriteUnits(std::FILE* out, const CPlan& plan)
+{
+    const CPlanLayer* first = plan.GetFirstLayer();
+    if (!out || !first)
+        return;
+    first->LockSharedWait();
+    for (size_t i = 0; i < first->GetUnitCount(); ++i) {
+        const CUnitCanLoad* u = first->GetUnitAt(i);
+        char numbers[160];
+        std::snprintf(numbers, sizeof numbers, "%.6f\t%.6f\t%.6f\t%d\t%d", u->m_CurX, u->m_CurY, u->m_Angle,
+                      u->m_Appeared, u->m_Loaded);
+        WriteLine(out, std::to_string(u->m_UnitNo) + "\t" + u->m_UnitName + "\t" + numbers);
+    }
+    first->UnlockShared();
+}
+
+}  // namespace
+
+int main(int argc, char** argv)
+{
+    // A GIS map needs the application object; nothing is ever shown.
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+    QApplication app(argc, argv);
+
+    StderrMessageReporter reporter;
+    SetDefaultMessageReporter(&reporter);
+
+    Options options;
+    if (const std::string error = ParseArguments(argc, argv, options); !error.empty()) {
+        std::fprintf(stderr, "tarnwick-replay: %s\n%s", error.c_str(), kUsage);
+        return kBadArguments;
+    }
+    if (options.home.empty())
+        options.home = modulepaths::ModuleFolder();
+
+    CSysConfig config;
+    CUnitClassCatalog catalog;
+    const StartupConfigResult startup = LoadStartupConfig(options.home, config, catalog);
+    if (!startup.ok) {
+        std::fprintf(stderr, "tarnwick-replay: %s\n", startup.description.c_str());
+        return kBadConfig;
+    }
+    const HitCheckSettings settings = ReadHitCheckSettings(config);
+
+    CPlayState play;
+    PlanContext context;
+    context.catalog = &catalog;
+    context.moduleFolder = options.home;
+    context.reporter = &reporter;
+    context.play = &play;
+    std::string error;
+    std::unique_ptr<CPlan> plan = LoadPlan(options.plan, context, &error);
+    if (!plan) {
+        std::fprintf(stderr, "tarnwick-replay: cannot load %s: %s\n", options.plan.c_str(), error.c_str());
+        return kBadPlan;
+    }
+
+    Outputs outputs;
+    std::FILE *events = nullptr, *hits = nullptr, *units = nullptr;
+    for (auto [name, file] : {std::pair{&options.events, &events}, {&options.hits, &hits}, {&options.units, &units}}) {
+        if (!outputs.Open(*name, *file)) {
+            std::fprintf(stderr, "tarnwick-replay: cannot write %s: %s\n", name->c_str(), std::strerror(errno));
+            return kBadArguments;
+        }
+    }
+    FileSink sink(events, hits);
+    play.SetEventSink(&sink);
+    play.SetCheckBeenHit(settings.checkBeenHit);
+    play.SetHitDistance(HitDistanceFor(*plan, options.viewWidth, options.viewHeight, settings.distWhenBeenHit));
+
+    CClockService clock(200, &reporter);
+    clock.SetFireLineList(&play.FireLines());
+    clock.SetCheckBeenHit(settings.checkBeenHit);
+    clock.AddReceiver(plan.get());
+    clock.SetTime(0);
+    const int64_t duration = plan->m_EndTime - plan->m_StartTime;
+    const int64_t untilMs = options.untilSeconds ? int64_t(*options.untilSeconds) * 1000
+                                                 : (duration < 0 ? -1 : std::min<int64_t>(duration, 4294967) * 1000);
+    for (int64_t now = 0; now <= untilMs; now += clock.GetPeriod())
+        clock.Tick();
+
+    WriteUnits(units, *plan);
+    if (!outputs.Flush()) {
+        std::fprintf(stderr, "tarnwick-replay: writing the output failed\n");
+        return kBadArguments;
+    }
+    if (!options.save.empty() && !SavePlan(*plan, options.save, &error)) {
+        std::fprintf(stderr, "tarnwick-replay: cannot save %s: %s\n", options.save.c_str(), error.c_str());
+        return kBadPlan;
+    }
+    return kDone;
+}
