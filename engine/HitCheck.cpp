@@ -8,33 +8,12 @@
 #include "engine/Units.h"
 #include "map/MapSource.h"
 
+#include <algorithm>
 #include <cmath>
 #include <strings.h>
 
 using playback::Format;
 
-namespace {
-
-// True when P is certainly farther than `limit` from the line through S and
-// E, judged by the cross product (no square roots of sums) with a margin
-// that covers the rounding of the side-length formula the hit test uses; only
-// undecided points go through that formula.
-bool ClearlyBeyond(double px, double py, const FireLine& l, double limit)
-{
-    const double ex = l.endX - l.startX, ey = l.endY - l.startY;
-    const double c2 = ex * ex + ey * ey;
-    if (!(c2 > 0) || !std::isfinite(c2))
-        return false;
-    const double dx = px - l.startX, dy = py - l.startY;
-    const double cross = std::fabs(dx * ey - dy * ex);
-    const double c = std::sqrt(c2);
-    const double a = std::fabs(dx) + std::fabs(dy);  // at least |P - S|
-    // The side-length formula errs by up to about sqrt(9 eps a / c) (a + c).
-    const double margin = 12.0 * std::sqrt(2.3e-16 * a / c) * (a + c) + 1e-300;
-    return cross > (limit + margin) * c;
-}
-
-}  // namespace
 
 bool CUnitCanLoad::IsHitImmune() const
 {
@@ -50,10 +29,6 @@ void CUnitCanLoad::CheckHits(const FireLineList& lines, double hitDistance, std:
         if (line.strikerNo == m_UnitNo)
             continue;
         if (hitgeometry::OutsideBothSpans(px, py, line)) {
-            m_HitFlag = 0;
-            continue;
-        }
-        if (ClearlyBeyond(px, py, line, hitDistance)) {
             m_HitFlag = 0;
             continue;
         }
@@ -106,29 +81,72 @@ void CPlanLayer::CheckHits(FireLineList& fireLines)
         m_HitXs[i] = unit->m_CurX;
         m_HitYs[i] = unit->m_CurY;
     }
-    m_HitCandidates.clear();
+    // Only the few (unit, line) pairs a grid walk along each line finds get
+    // the exact test; the outcome equals the full pass over all lines because
+    // a line that does not hit a unit only clears its flag.
     m_HitFinder.SetUnits(m_HitXs, m_HitYs);
-    m_HitFinder.FindCandidates(fireLines, hitDistance, m_HitCandidates);
+    m_HitPairs.clear();
+    m_HitFinder.FindCandidatePairs(fireLines, hitDistance, m_HitPairs);
+    m_ExactHits.clear();
+    for (const auto& [ui, li] : m_HitPairs) {
+        const FireLine& line = fireLines[li];
+        const CUnitCanLoad* unit = m_Units.At(ui);
+        if (line.strikerNo == unit->m_UnitNo)
+            continue;
+        const double px = m_HitXs[ui], py = m_HitYs[ui];
+        if (hitgeometry::OutsideBothSpans(px, py, line))
+            continue;
+        const double d = hitgeometry::DistanceToLine(px, py, line);
+        if (d > hitDistance)
+            continue;
+        m_ExactHits.push_back({ui, li, d});
+    }
+    std::sort(m_ExactHits.begin(), m_ExactHits.end(), [](const ExactHit& a, const ExactHit& b) {
+        return a.unit != b.unit ? a.unit < b.unit : a.line < b.line;
+    });
 
-    // A unit no line can hit still has its flag cleared by every line of
-    // another striker, as the full pass would.
     const int firstStriker = fireLines.front().strikerNo;
     bool oneStriker = true;
     for (const FireLine& line : fireLines)
         oneStriker = oneStriker && line.strikerNo == firstStriker;
+    // True when a line in [from, to) is not the unit's own (and so clears its flag).
+    const auto missBetween = [&](size_t from, size_t to, int unitNo) {
+        for (size_t j = from; j < to; ++j)
+            if (fireLines[j].strikerNo != unitNo)
+                return true;
+        return false;
+    };
 
-    size_t c = 0;
+    size_t h = 0;
     for (size_t i = 0; i < n; ++i) {
         CUnitCanLoad* unit = m_Units.At(i);
-        const bool candidate = c < m_HitCandidates.size() && m_HitCandidates[c] == i;
-        if (candidate)
-            ++c;
+        const size_t first = h;
+        while (h < m_ExactHits.size() && m_ExactHits[h].unit == i)
+            ++h;
         if (unit->IsHitImmune())
             continue;
-        if (candidate)
-            unit->CheckHits(fireLines, hitDistance, m_PendingHits);
-        else if (!oneStriker || unit->m_UnitNo != firstStriker)
-            unit->m_HitFlag = 0;
+        if (first == h) {
+            if (!oneStriker || unit->m_UnitNo != firstStriker)
+                unit->m_HitFlag = 0;
+            continue;
+        }
+        int flag = unit->m_HitFlag;
+        size_t next = 0;  // first line not yet walked
+        for (size_t k = first; k < h; ++k) {
+            const ExactHit& hit = m_ExactHits[k];
+            if (missBetween(next, hit.line, unit->m_UnitNo))
+                flag = 0;
+            if (flag == 0)
+                m_PendingHits.push_back({Format("%s[编号:%d]", unit->m_UnitName.c_str(), unit->m_UnitNo),
+                                         fireLines[hit.line].description,
+                                         hit.distance * 1000.0 / DegreesPerKm(m_HitYs[i])});
+            flag = 1;
+            unit->m_LastAttacker = fireLines[hit.line].description;
+            next = hit.line + 1;
+        }
+        if (missBetween(next, fireLines.size(), unit->m_UnitNo))
+            flag = 0;
+        unit->m_HitFlag = flag;
     }
     UnlockShared();
 

@@ -158,3 +158,120 @@ void CandidateFinder::FindCandidates(const FireLineList& lines, double hitDistan
 }
 
 }  // namespace hitgeometry
+
+namespace hitgeometry {
+
+int CandidateFinder::ColumnOf(double x) const
+{
+    const double f = std::floor((x - m_minX) / m_cellW);
+    if (!(f > 0))
+        return 0;
+    return f >= m_cols - 1 ? m_cols - 1 : int(f);
+}
+
+int CandidateFinder::RowOf(double y) const
+{
+    const double f = std::floor((y - m_minY) / m_cellH);
+    if (!(f > 0))
+        return 0;
+    return f >= m_rows - 1 ? m_rows - 1 : int(f);
+}
+
+void CandidateFinder::QueryCells(int col0, int col1, int row0, int row1, const Box& box,
+                                 std::vector<uint32_t>& out) const
+{
+    const std::vector<double>& xs = *m_xs;
+    const std::vector<double>& ys = *m_ys;
+    auto& mark = const_cast<std::vector<uint8_t>&>(m_mark);
+    for (int cy = row0; cy <= row1; ++cy) {
+        for (int cx = col0; cx <= col1; ++cx) {
+            const size_t c = size_t(cy) * size_t(m_cols) + size_t(cx);
+            for (uint32_t k = m_cellStart[c]; k < m_cellStart[c + 1]; ++k) {
+                const uint32_t i = m_items[k];
+                if (!mark[i] && xs[i] >= box.x0 && xs[i] <= box.x1 && ys[i] >= box.y0 && ys[i] <= box.y1) {
+                    mark[i] = 1;
+                    out.push_back(i);
+                }
+            }
+        }
+    }
+}
+
+void CandidateFinder::QueryLine(const FireLine& l, double h, std::vector<uint32_t>& out) const
+{
+    const double inf = std::numeric_limits<double>::infinity();
+    const double xmin = std::min(l.startX, l.endX), xmax = std::max(l.startX, l.endX);
+    const double ymin = std::min(l.startY, l.endY), ymax = std::max(l.startY, l.endY);
+    if (!std::isfinite(xmin) || !std::isfinite(xmax) || !std::isfinite(ymin) || !std::isfinite(ymax) ||
+        !std::isfinite(h)) {
+        QueryBox({-inf, -inf, inf, inf}, out);
+        return;
+    }
+    const double dx = xmax - xmin, dy = ymax - ymin;
+    const double c = std::hypot(dx, dy);
+    const double scale =
+        std::max({std::fabs(xmin), std::fabs(xmax), std::fabs(ymin), std::fabs(ymax), c, h}) + m_unitScale;
+    const double slack = h * 1e-3 + scale * 1e-7 + 1e-12;
+    if (m_cols == 0)
+        return;
+
+    // Within the x span: column by column, the line's y over the column widened
+    // by the strip's vertical half-width h * c / dx.
+    if (dx > 0) {
+        const double halfH = h * c / dx + 2 * slack;
+        const double slope = (l.endY - l.startY) / (l.endX - l.startX);
+        const auto yAt = [&](double x) { return l.startY + (std::clamp(x, xmin, xmax) - l.startX) * slope; };
+        const int col0 = ColumnOf(xmin - slack), col1 = ColumnOf(xmax + slack);
+        for (int col = col0; col <= col1; ++col) {
+            // The column's x range, a little wider so rounding of the cell index never matters.
+            const double xa = std::max(xmin - slack, m_minX + (col - 0.01) * m_cellW);
+            const double xb = std::min(xmax + slack, m_minX + (col + 1.01) * m_cellW);
+            const double ya = yAt(xa), yb = yAt(xb);
+            const Box box{xmin - slack, std::min(ya, yb) - halfH, xmax + slack, std::max(ya, yb) + halfH};
+            if (!(box.y1 >= box.y0))
+                continue;
+            QueryCells(col, col, RowOf(box.y0), RowOf(box.y1), box, out);
+        }
+    } else {
+        QueryBox({xmin - slack, -inf, xmax + slack, inf}, out);
+    }
+    // Within the y span: row by row, likewise.
+    if (dy > 0) {
+        const double halfW = h * c / dy + 2 * slack;
+        const double slope = (l.endX - l.startX) / (l.endY - l.startY);
+        const auto xAt = [&](double y) { return l.startX + (std::clamp(y, ymin, ymax) - l.startY) * slope; };
+        const int row0 = RowOf(ymin - slack), row1 = RowOf(ymax + slack);
+        for (int row = row0; row <= row1; ++row) {
+            const double ya = std::max(ymin - slack, m_minY + (row - 0.01) * m_cellH);
+            const double yb = std::min(ymax + slack, m_minY + (row + 1.01) * m_cellH);
+            const double xa = xAt(ya), xb = xAt(yb);
+            const Box box{std::min(xa, xb) - halfW, ymin - slack, std::max(xa, xb) + halfW, ymax + slack};
+            if (!(box.x1 >= box.x0))
+                continue;
+            QueryCells(ColumnOf(box.x0), ColumnOf(box.x1), row, row, box, out);
+        }
+    } else {
+        QueryBox({-inf, ymin - slack, inf, ymax + slack}, out);
+    }
+}
+
+void CandidateFinder::FindCandidatePairs(const FireLineList& lines, double hitDistance,
+                                         std::vector<std::pair<uint32_t, uint32_t>>& out)
+{
+    const double h = std::isfinite(hitDistance) ? std::max(hitDistance, 0.0) : std::numeric_limits<double>::infinity();
+    std::vector<uint32_t>& units = m_scratch;
+    for (size_t li = 0; li < lines.size(); ++li) {
+        units.clear();
+        for (uint32_t i : m_unbinned) {
+            m_mark[i] = 1;
+            units.push_back(i);
+        }
+        QueryLine(lines[li], h, units);
+        for (uint32_t u : units) {
+            m_mark[u] = 0;
+            out.emplace_back(u, uint32_t(li));
+        }
+    }
+}
+
+}  // namespace hitgeometry

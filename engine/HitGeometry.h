@@ -3,6 +3,7 @@
 #include "engine/FireLine.h"
 
 #include <cstdint>
+#include <utility>
 #include <vector>
 
 // The geometry of the hit test: a unit at P is hit by a fire line from S to E
@@ -30,12 +31,22 @@ public:
     void SetUnits(const std::vector<double>& xs, const std::vector<double>& ys);
     // Appends to `out` (sorted, unique) the indexes of units some line may hit.
     void FindCandidates(const FireLineList& lines, double hitDistance, std::vector<uint32_t>& out);
+    // Appends (unit index, line index) for every unit each line may hit, line
+    // by line in list order, each pair once. Walks only the grid cells along
+    // the line's hit region, so long oblique lines stay cheap.
+    void FindCandidatePairs(const FireLineList& lines, double hitDistance,
+                            std::vector<std::pair<uint32_t, uint32_t>>& out);
 
 private:
     struct Box {
         double x0, y0, x1, y1;
     };
     void QueryBox(const Box& box, std::vector<uint32_t>& out) const;
+    // Cells of columns [col0, col1] and rows [row0, row1] clamped to the grid.
+    void QueryCells(int col0, int col1, int row0, int row1, const Box& box, std::vector<uint32_t>& out) const;
+    void QueryLine(const FireLine& line, double h, std::vector<uint32_t>& out) const;
+    int ColumnOf(double x) const;
+    int RowOf(double y) const;
 
     const std::vector<double>* m_xs = nullptr;
     const std::vector<double>* m_ys = nullptr;
@@ -47,6 +58,7 @@ private:
     std::vector<uint32_t> m_cellStart;  // CSR layout: cell c holds m_items[m_cellStart[c] .. m_cellStart[c+1])
     std::vector<uint32_t> m_items;
     std::vector<uint8_t> m_mark;
+    std::vector<uint32_t> m_scratch;
 };
 
 }  // namespace hitgeometry

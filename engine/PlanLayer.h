@@ -125,7 +125,12 @@ private:
 
     // Scratch of the hit pass, reused from tick to tick (clock thread only).
     std::vector<double> m_HitXs, m_HitYs;
-    std::vector<uint32_t> m_HitCandidates;
+    struct ExactHit {
+        uint32_t unit, line;
+        double distance;  // map units
+    };
+    std::vector<std::pair<uint32_t, uint32_t>> m_HitPairs;
+    std::vector<ExactHit> m_ExactHits;
     std::vector<CUnitCanLoad::PendingHit> m_PendingHits;
     hitgeometry::CandidateFinder m_HitFinder;
 

@@ -4,7 +4,9 @@
 
 #include "engine/HitGeometry.h"
 
+#include <cmath>
 #include <cstdio>
+#include <random>
 
 namespace {
 
@@ -175,4 +177,56 @@ TEST_F(HitCheck, ManyUnitsGiveTheSameReportsAsTheFullPass)
         got.push_back(h.victim.substr(0, h.victim.find('[')) + "|" + h.attacker);
     EXPECT_EQ(got, expected);
     EXPECT_GT(got.size(), 20u);
+}
+
+TEST_F(HitCheck, RandomRoundsMatchTheFullPassReportsAndFlags)
+{
+    // Several ticks with lines of many shapes, strikers among the units, and
+    // flags carried from tick to tick: the fast pass must agree with the plain
+    // loop over every unit and every line.
+    std::mt19937 rng(7);
+    std::uniform_real_distribution<double> pos(0.0, 1.0);
+    play.SetHitDistance(0.01);
+    std::vector<CUnitCanLoad*> units;
+    for (int i = 0; i < 600; ++i)
+        units.push_back(AddUnit(i + 1, "u" + std::to_string(i), (i % 30) * 0.033, (i / 30) * 0.05));
+    units.push_back(AddUnit(700, "nan", std::nan(""), 0.5));
+    std::vector<int> flags(units.size(), 0);
+    for (int round = 0; round < 12; ++round) {
+        FireLineList lines;
+        for (int k = 0; k < 25; ++k) {
+            const double x = pos(rng), y = pos(rng);
+            const int shape = k % 5;
+            const double ex = shape == 1 ? x : shape == 4 ? x : pos(rng);
+            const double ey = shape == 2 ? y : shape == 4 ? y : pos(rng);
+            const int striker = k % 3 == 0 ? int(rng() % 600) + 1 : 1000 + k;
+            lines.push_back(Line(x, y, ex, ey, striker, ("s" + std::to_string(k)).c_str()));
+        }
+        if (round % 3 == 0)  // the same line twice in a row keeps the flag
+            lines.push_back(lines.back());
+        std::vector<std::string> expected;
+        for (size_t i = 0; i < units.size(); ++i) {
+            const CUnitCanLoad* u = units[i];
+            for (const FireLine& l : lines) {
+                if (l.strikerNo == u->m_UnitNo)
+                    continue;
+                if (hitgeometry::OutsideBothSpans(u->m_CurX, u->m_CurY, l) ||
+                    hitgeometry::DistanceToLine(u->m_CurX, u->m_CurY, l) > 0.01) {
+                    flags[i] = 0;
+                    continue;
+                }
+                if (!flags[i])
+                    expected.push_back(u->m_UnitName + "|" + l.description);
+                flags[i] = 1;
+            }
+        }
+        sink.hits.clear();
+        plan->CheckHits(lines);
+        std::vector<std::string> got;
+        for (const auto& h : sink.hits)
+            got.push_back(h.victim.substr(0, h.victim.find('[')) + "|" + h.attacker);
+        ASSERT_EQ(got, expected) << "round " << round;
+        for (size_t i = 0; i < units.size(); ++i)
+            ASSERT_EQ(units[i]->m_HitFlag, flags[i]) << "round " << round << " unit " << i;
+    }
 }
