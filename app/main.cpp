@@ -1,47 +1,69 @@
 #include "app/MessageReporter.h"
-#include "app/ModulePaths.h"
-#include "app/StartupConfig.h"
-#include "app/SysConfig.h"
-#include "app/UnitClassCatalog.h"
+#include "app/TarnwickApp.h"
 #include "ui/MainWindow.h"
 #include "ui/MessageBoxReporter.h"
 
 #include <QApplication>
-#include <QStringList>
+#include <QCommandLineParser>
+#include <QTimer>
 #include <clocale>
 #include <cstdio>
 
 int main(int argc, char** argv)
 {
-    QApplication app(argc, argv);
+    QApplication qapp(argc, argv);
     // Qt adopts the environment's locale; files and number formats of the model
     // are always in the "C" notation.
     std::setlocale(LC_NUMERIC, "C");
     QApplication::setOrganizationName("Local AppWizard-Generated Applications");
     QApplication::setApplicationName("Tarnwick");
 
-    const QStringList args = QApplication::arguments();
+    QCommandLineParser parser;
+    const QCommandLineOption planOption("plan", "Opens the plan file at start-up.", "FILE");
     // Headless runs (tests, batch starts) report to standard error instead of blocking on a box.
-    const bool toStderr = args.contains("--report-to-stderr");
+    const QCommandLineOption stderrOption("report-to-stderr", "Messages go to standard error.");
+    const QCommandLineOption eventLogOption("event-log", "Copies every event of the event list into FILE.", "FILE");
+    QCommandLineOption autoplayOption("autoplay", "Starts playing once the window is up.");
+    const QCommandLineOption quitOption("quit-after", "Closes the program after MS milliseconds.", "MS");
+    autoplayOption.setFlags(QCommandLineOption::HiddenFromHelp);
+    for (const QCommandLineOption* o : std::initializer_list<const QCommandLineOption*>{&planOption, &stderrOption, &eventLogOption, &autoplayOption, &quitOption})
+        parser.addOption(*o);
+    parser.addPositionalArgument("file", "A document name; it loads no plan.");
+    parser.process(qapp);
+
     MessageBoxReporter boxes;
     StderrMessageReporter stderrReporter;
-    IMessageReporter& reporter = toStderr ? static_cast<IMessageReporter&>(stderrReporter) : boxes;
+    IMessageReporter& reporter =
+        parser.isSet(stderrOption) ? static_cast<IMessageReporter&>(stderrReporter) : boxes;
     SetDefaultMessageReporter(&reporter);
 
-    const std::string moduleFolder = modulepaths::ModuleFolder();
-    CSysConfig config;
-    CUnitClassCatalog catalog;
-    const StartupConfigResult loaded = LoadStartupConfig(moduleFolder, config, catalog);
-    if (!loaded.ok) {
-        std::fprintf(stderr, "tarnwick: %s\n", loaded.description.c_str());
-        ReportError(reporter, "读取系统配置失败", "错误");
-        SetDefaultMessageReporter(nullptr);
-        return 1;
+    int rc = 1;
+    {
+        CTarnwickApp app(&reporter);
+        CTarnwickApp::StartOptions options;
+        options.planPath = parser.value(planOption);
+        const bool started = [&] {
+            if (!app.InitInstance(options))
+                return false;
+            boxes.SetParent(app.MainFrame());
+            if (parser.isSet(eventLogOption) && !app.MainFrame()->SetEventLog(parser.value(eventLogOption)))
+                std::fprintf(stderr, "tarnwick: cannot write %s\n", qPrintable(parser.value(eventLogOption)));
+            return true;
+        }();
+        if (started) {
+            if (parser.isSet(autoplayOption))
+                QTimer::singleShot(500, app.MainFrame(), [&app] { app.MainFrame()->OnPlay(); });
+            if (parser.isSet(quitOption))
+                QTimer::singleShot(parser.value(quitOption).toInt(), app.MainFrame(), [&app] {
+                    // A timed end needs no answer to the save question.
+                    app.ExitInstance();
+                    app.MainFrame()->close();
+                });
+            rc = qapp.exec();
+        }
+        app.ExitInstance();
+        boxes.SetParent(nullptr);
     }
-
-    CMainFrame frame;
-    frame.show();
-    const int rc = app.exec();
     SetDefaultMessageReporter(nullptr);
     return rc;
 }

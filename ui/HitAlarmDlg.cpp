@@ -3,6 +3,7 @@
 #include "engine/HitList.h"
 
 #include <QGridLayout>
+#include <QLayout>
 #include <QGroupBox>
 #include <QHBoxLayout>
 #include <QLabel>
@@ -66,8 +67,16 @@ CHitAlarmDlg::CHitAlarmDlg(CHitList& hits, QWidget* parent)
     auto* layout = new QVBoxLayout(this);
     layout->addWidget(m_frame);
     layout->addLayout(buttons);
+    // The frame's title (the record's time) adds height; reserve it from the
+    // start, and size the dialog with the style's metrics, which apply once the
+    // widgets are polished, so the size never changes when it is first shown.
+    m_frame->setTitle(QStringLiteral("00:00:00"));
+    ensurePolished();
+    for (QWidget* child : findChildren<QWidget*>())
+        child->ensurePolished();
     adjustSize();
     setFixedSize(sizeHint());
+    m_frame->setTitle(QString());
 
     connect(m_timer, &QTimer::timeout, this, &CHitAlarmDlg::OnTimerTick);
     m_timer->start(1000);

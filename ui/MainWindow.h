@@ -1,11 +1,168 @@
 #pragma once
 
 #include <QMainWindow>
+#include <QPointer>
 
-// The program's main window. Menus, toolbars, panels and the plan view join it
-// as they are built.
+#include <ctime>
+#include <functional>
+#include <map>
+
+class CEventListPanel;
+class CHitAlarmDlg;
+class CQueuedEventSink;
+class CTarnwickApp;
+class CTarnwickView;
+class CTimeControlDlg;
+class QAction;
+class QDockWidget;
+class QFile;
+class QLabel;
+class QMenu;
+class QTabWidget;
+class QToolBar;
+struct EventRecord;
+
+// What the new plan dialog hands back on OK.
+struct NewPlanValues {
+    QString planName;
+    QString gisSource;
+    int useGis = 0;
+    QString bitmapFile;
+    double widthKm = 0;
+    double heightKm = 0;
+    std::time_t start = 0;  // start date joined with start time of day
+    std::time_t end = 0;
+};
+
+// The single top-level window: menus, five toolbars, six status panes, the
+// docks "时间栏", "状态栏", "设置栏", "属性" around the plan view, the hit
+// alarm and every frame command. Plan state lives in the application object.
 class CMainFrame : public QMainWindow {
     Q_OBJECT
 public:
-    explicit CMainFrame(QWidget* parent = nullptr);
+    // Command ids of the menus and toolbars.
+    enum Command {
+        ID_FILE_NEW = 57600, ID_OPEN_PLAN = 32801, ID_SAVE_PLAN = 32802, ID_APP_EXIT = 57665,
+        ID_FILE_PRINT = 57607,
+        ID_VIEW_TOOLBARS = 32809, ID_VIEW_STATUS_BAR = 59393, ID_VIEW_EDIT_PANEL = 32773,
+        ID_VIEW_TIME_PANEL = 32772, ID_VIEW_INFO_PANEL = 32771, ID_VIEW_PROPERTY_PANEL = 32791,
+        ID_SYS_PARAMS = 32833, ID_ZOOM_IN = 32775, ID_ZOOM_OUT = 32776, ID_SELECT = 32778,
+        ID_OVERVIEW = 32834, ID_PAN_LEFT = 32796, ID_PAN_RIGHT = 32798, ID_PAN_UP = 32797,
+        ID_PAN_DOWN = 32799, ID_PLAY = 32792, ID_PAUSE = 32793, ID_SPEED_UP = 32816,
+        ID_SPEED_DOWN = 32817, ID_RUN_EDIT = 32803, ID_SHOW_ROUTES = 32820, ID_FULL_SCREEN = 32822,
+        ID_RECALCULATE = 32823, ID_HELP_GUIDE = 32838, ID_APP_ABOUT = 57664,
+    };
+
+    // Status bar panes, in order.
+    enum Pane { PaneCurrentTime, PanePlayTime, PaneMessage, PaneX, PaneY, PaneZ, PaneCount };
+
+    // Modal windows go through these, so tests never block on them. Each
+    // defaults to the real dialog.
+    struct Dialogs {
+        // Empty string: cancelled. Filters in the "desc|pattern|...||" form.
+        std::function<QString(const QString& filter, const QString& defaultExt)> openFile;
+        std::function<QString(const QString& filter, const QString& defaultExt)> saveFile;
+        std::function<bool(NewPlanValues&)> newPlan;  // false: cancelled
+        std::function<void()> about;
+        std::function<void()> sysParams;
+        std::function<void()> print;
+    };
+
+    explicit CMainFrame(CTarnwickApp& app, QWidget* parent = nullptr);
+    ~CMainFrame() override;
+
+    void SetDialogs(Dialogs dialogs);
+    Dialogs& GetDialogs() { return m_dialogs; }
+
+    // Shows the frame maximised with the stored dock layout.
+    void ShowMaximizedFrame();
+    // The view's size changed: every layer's map learns it; repaint.
+    void ViewSizeChanged();
+    // The time panel shows a new plan's times.
+    void SetPlanTimes(std::time_t start, std::time_t end);
+    // Opens a plan as the open command does, with the chooser's answer given.
+    bool OpenPlanFile(const QString& path);
+    // Mirrors every event of the event list into `path` (one "time\ttext" line each).
+    bool SetEventLog(const QString& path);
+
+    // ---- commands ---------------------------------------------------------------
+    void NewPlan();
+    void OnOpenPlan();
+    void OnSavePlan();
+    void OnFileSave();  // Ctrl+S: through the document
+    void OnPrint();
+    void OnPlay();
+    void OnPause();
+    void OnSpeedUp();
+    void OnSpeedDown();
+    void OnRunEdit();
+    void OnShowRoutes();
+    void OnFullScreen();
+    void OnRecalculate();
+    void OnZoomIn();
+    void OnZoomOut();
+    void OnSelectTool();
+    void OnOverview();
+    void OnPan(int dx, int dy);
+    void OnToggleToolbars();
+    void OnTogglePanel(QDockWidget* dock);
+    void OnSysParams();
+    void OnHelp();
+    void OnAbout();
+    // Mouse position display (view pixels).
+    void OnMousePosition(const QPoint& point);
+    // The one-second hit alarm step; true when the alarm was shown.
+    bool OnHitAlarmTimer();
+    // Enable and check state of every command, from the application's state.
+    void UpdateCommandUI();
+
+    // ---- parts, for the application and tests ---------------------------------
+    QAction* Action(int id) const;
+    CTarnwickView* View() const { return m_view; }
+    CTimeControlDlg* TimePanel() const { return m_timePanel; }
+    CEventListPanel* EventList() const { return m_eventList; }
+    CHitAlarmDlg* HitAlarm() const { return m_hitAlarm; }
+    QDockWidget* Dock(int index) const { return m_docks[index]; }  // 0 时间栏, 1 状态栏, 2 设置栏, 3 属性
+    QTabWidget* PropertyTabs() const { return m_propertyTabs; }
+    QToolBar* ToolBar(int index) const { return m_toolBars[index]; }
+    QString PaneText(int pane) const;
+    // Help file beside the executable.
+    QString HelpFilePath() const;
+    // A close request answered "cancel" keeps the window (tests call it directly).
+    bool QueryClose();
+
+protected:
+    void closeEvent(QCloseEvent* event) override;
+    void timerEvent(QTimerEvent* event) override;
+
+private:
+    QAction* AddCommand(int id, const QString& text, const QIcon& icon, const QString& tip,
+                        void (CMainFrame::*slot)());
+    void BuildCommands();
+    void BuildMenus();
+    void BuildToolBars();
+    void BuildStatusBar();
+    void BuildDocks();
+    void BuildCatalogueTree(QWidget* host);
+    void UpdateCaption();
+    void AddRecentFile(const QString& path);
+    void RebuildRecentMenu();
+    void LogEvent(const EventRecord& record);
+    bool PlanRunning() const;
+
+    CTarnwickApp& m_app;
+    Dialogs m_dialogs;
+    CTarnwickView* m_view = nullptr;
+    CTimeControlDlg* m_timePanel = nullptr;
+    CEventListPanel* m_eventList = nullptr;
+    CHitAlarmDlg* m_hitAlarm = nullptr;
+    CQueuedEventSink* m_sink = nullptr;
+    QDockWidget* m_docks[4] = {};
+    QTabWidget* m_propertyTabs = nullptr;
+    QToolBar* m_toolBars[5] = {};
+    QLabel* m_panes[PaneCount] = {};
+    QMenu* m_recentMenu = nullptr;
+    std::map<int, QAction*> m_actions;
+    QFile* m_eventLog = nullptr;
+    int m_hitTimer = 0;
 };

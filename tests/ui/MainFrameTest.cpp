@@ -1,0 +1,509 @@
+// The main frame's commands on a real shell: rates, run/edit enabling, the
+// plan life cycle around new/open/save/close, the hit alarm timer, the mouse
+// panes and full screen.
+#include "ShellTestSupport.h"
+
+#include "engine/PlanFile.h"
+#include "map/MapSource.h"
+#include "ui/HitAlarmDlg.h"
+#include "ui/TarnwickView.h"
+#include "ui/TimeControlDlg.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QDockWidget>
+#include <QFile>
+#include <QPainter>
+#include <QStatusBar>
+#include <QTabWidget>
+#include <QToolBar>
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <thread>
+
+namespace {
+
+bool Contains(const std::vector<std::string>& texts, const std::string& text)
+{
+    return std::find(texts.begin(), texts.end(), text) != texts.end();
+}
+
+NewPlanValues BitmapPlan(const QString& name)
+{
+    NewPlanValues v;
+    v.planName = name;
+    v.bitmapFile = QString(TARNWICK_BIN_DIR) + "/DefaultMapImage/演习区域.bmp";
+    v.widthKm = 40;
+    v.heightKm = 30;
+    v.start = 1700000000;
+    v.end = 1700007200;
+    return v;
+}
+
+}  // namespace
+
+// ---- start-up -------------------------------------------------------------------
+
+TEST(MainFrameStartup, StartsWithoutPlanEmptyTitleRateOne)
+{
+    Shell s;
+    ASSERT_TRUE(s.started);
+    EXPECT_EQ(s.app->GetPlan(), nullptr);
+    EXPECT_TRUE(s.app->m_Doc.GetTitle().isEmpty());
+    EXPECT_EQ(s.frame->windowTitle(), "Tarnwick");
+    EXPECT_EQ(s.app->m_PlayRate, 1.0);
+    EXPECT_EQ(s.app->m_EditMode, 0);
+    // Copied from the program's SysConfig.cfg.
+    EXPECT_EQ(s.app->m_DistWhenBeenHit, 50.0);
+    EXPECT_EQ(s.app->m_CheckBeenHit, 1);
+    EXPECT_EQ(s.frame->Dock(0)->windowTitle(), "时间栏");
+    EXPECT_EQ(s.frame->Dock(1)->windowTitle(), "状态栏");
+    EXPECT_EQ(s.frame->Dock(2)->windowTitle(), "设置栏");
+    EXPECT_EQ(s.frame->Dock(3)->windowTitle(), "属性");
+    ASSERT_EQ(s.frame->PropertyTabs()->count(), 3);
+    EXPECT_EQ(s.frame->PropertyTabs()->tabText(1), "动作");
+    EXPECT_EQ(s.frame->PaneText(CMainFrame::PaneX), "X坐标");
+}
+
+TEST(MainFrameStartup, EveryToolbarButtonHasAPictureAndATip)
+{
+    Shell s;
+    for (int i = 0; i < 5; ++i)
+        for (QAction* a : s.frame->ToolBar(i)->actions()) {
+            EXPECT_FALSE(a->icon().isNull()) << a->text().toStdString();
+            EXPECT_FALSE(a->toolTip().isEmpty()) << a->text().toStdString();
+        }
+}
+
+// ---- rates ------------------------------------------------------------------------
+
+TEST(MainFrameRate, SpeedUpStopsAtEight)
+{
+    Shell s;
+    for (int i = 0; i < 3; ++i)
+        s.frame->OnSpeedUp();
+    EXPECT_EQ(s.app->m_PlayRate, 8.0);
+    EXPECT_EQ(s.frame->TimePanel()->RateText(), "播放速率: 8.00倍速");
+    EXPECT_EQ(s.app->m_ClockService.GetRate(), 8.0);
+    s.frame->OnSpeedUp();
+    EXPECT_EQ(s.app->m_PlayRate, 8.0);
+}
+
+TEST(MainFrameRate, SpeedDownStopsAtOneSixteenthAndOneIsNormal)
+{
+    Shell s;
+    for (int i = 0; i < 4; ++i)
+        s.frame->OnSpeedDown();
+    EXPECT_EQ(s.app->m_PlayRate, 0.0625);
+    EXPECT_EQ(s.frame->TimePanel()->RateText(), "播放速率: 0.06倍速");
+    s.frame->OnSpeedDown();
+    EXPECT_EQ(s.app->m_PlayRate, 0.0625);
+    for (int i = 0; i < 4; ++i)
+        s.frame->OnSpeedUp();
+    EXPECT_EQ(s.app->m_PlayRate, 1.0);
+    EXPECT_EQ(s.frame->TimePanel()->RateText(), "播放速率: 正常速度");
+}
+
+// ---- run and edit mode -------------------------------------------------------------
+
+TEST(MainFrameMode, EditModeDisablesPlaybackCommands)
+{
+    Shell s;
+    ASSERT_TRUE(s.OpenSample());
+    const int playIds[] = {CMainFrame::ID_PLAY, CMainFrame::ID_PAUSE, CMainFrame::ID_SPEED_UP,
+                           CMainFrame::ID_SPEED_DOWN};
+    for (int id : playIds)
+        EXPECT_TRUE(s.frame->Action(id)->isEnabled());
+    s.frame->OnPlay();
+    s.frame->OnRunEdit();
+    EXPECT_EQ(s.app->m_EditMode, 1);
+    EXPECT_FALSE(s.app->m_ClockService.IsRunning()) << "entering edit mode pauses";
+    EXPECT_TRUE(s.frame->Action(CMainFrame::ID_RUN_EDIT)->isChecked());
+    for (int id : playIds)
+        EXPECT_FALSE(s.frame->Action(id)->isEnabled());
+    s.frame->OnRunEdit();
+    for (int id : playIds)
+        EXPECT_TRUE(s.frame->Action(id)->isEnabled());
+    EXPECT_FALSE(s.frame->Action(CMainFrame::ID_RUN_EDIT)->isChecked());
+}
+
+TEST(MainFrameMode, RunEditNeedsAPlan)
+{
+    Shell s;
+    s.frame->OnRunEdit();
+    EXPECT_EQ(s.app->m_EditMode, 0);
+}
+
+TEST(MainFrameMode, PlayComputesHitDistanceFromTheViewTopLeft)
+{
+    Shell s;
+    ASSERT_TRUE(s.OpenSample());
+    s.app->m_DistWhenBeenHit = 10;
+    double x0 = 0, y0 = 0;
+    s.app->GetMap()->ViewToMap(x0, y0, 0, 0);
+    s.frame->OnPlay();
+    EXPECT_TRUE(s.app->m_ClockService.IsRunning());
+    EXPECT_DOUBLE_EQ(s.app->m_PlayState.GetHitDistance(), DegreesPerKm(y0) * 10 / 1000);
+    s.frame->OnPause();
+    EXPECT_FALSE(s.app->m_ClockService.IsRunning());
+}
+
+// ---- plan life cycle -----------------------------------------------------------------
+
+TEST(MainFramePlan, OpenSetsTitleCaptionAndRegistersWithTheClock)
+{
+    Shell s;
+    ASSERT_TRUE(s.OpenSample());
+    EXPECT_EQ(s.app->m_Doc.GetTitle(), "演习示例");
+    EXPECT_EQ(s.frame->windowTitle(), "Tarnwick - 演习示例");
+    EXPECT_EQ(s.frame->TimePanel()->GetStartTime(), 1716163200);
+    EXPECT_EQ(s.frame->TimePanel()->GetEndTime(), 1716163200 + 1800);
+    // Registered: ticks move units.
+    CUnitCanLoad* tank = s.app->GetPlan()->GetFirstLayer()->GetUnitByNo(1);
+    ASSERT_NE(tank, nullptr);
+    const double x = tank->m_CurX;
+    for (int i = 0; i < 20; ++i)
+        s.app->m_ClockService.Tick();
+    EXPECT_GT(tank->m_CurX, x);
+}
+
+TEST(MainFramePlan, FailedOpenReportsAndLeavesNoPlan)
+{
+    Shell s;
+    TestDir dir;
+    const std::string bad = dir.write("bad.pln", "<?xml version=\"1.0\"?><plan></plan>");
+    ASSERT_TRUE(s.OpenSample());
+    s.openAnswer = QString::fromStdString(bad);
+    s.frame->OnOpenPlan();
+    EXPECT_EQ(s.app->GetPlan(), nullptr);
+    EXPECT_TRUE(Contains(s.reporter.Texts(), "加载预案失败"));
+}
+
+TEST(MainFramePlan, PlanWhoseOnlyLayerFailsIsNotOpened)
+{
+    Shell s;
+    TestDir dir;
+    const std::string path = dir.write(
+        "nomap.pln", "<?xml version=\"1.0\"?><plan StartTime=\"1\" EndTime=\"2\"><Layer name=\"a\"><map name=\"m\" "
+                     "source=\"no-such-map.bmp\" maptype=\"0\" WidthKm=\"1\" HeightKm=\"1\"/><unitlist/></Layer></plan>");
+    EXPECT_FALSE(s.frame->OpenPlanFile(QString::fromStdString(path)));
+    EXPECT_EQ(s.app->GetPlan(), nullptr);
+    EXPECT_TRUE(Contains(s.reporter.Texts(), "加载预案失败"));
+}
+
+TEST(MainFramePlan, OpenWhilePlayingThenCancelLeavesNoPlan)
+{
+    Shell s;
+    ASSERT_TRUE(s.OpenSample());
+    s.frame->OnPlay();
+    s.openAnswer.clear();
+    s.frame->OnOpenPlan();
+    EXPECT_EQ(s.openAsked, 1);
+    EXPECT_FALSE(s.app->m_ClockService.IsRunning());
+    EXPECT_EQ(s.app->GetPlan(), nullptr);
+}
+
+TEST(MainFramePlan, OpenWhileStoppedThenCancelKeepsThePlan)
+{
+    Shell s;
+    ASSERT_TRUE(s.OpenSample());
+    CPlan* plan = s.app->GetPlan();
+    s.frame->OnOpenPlan();
+    EXPECT_EQ(s.app->GetPlan(), plan);
+}
+
+TEST(MainFramePlan, NewPlanCancelledDropsThePreviousPlan)
+{
+    Shell s;
+    ASSERT_TRUE(s.OpenSample());
+    s.frame->OnPlay();
+    s.newPlanAccept = false;
+    s.frame->NewPlan();
+    EXPECT_EQ(s.newPlanAsked, 1);
+    EXPECT_EQ(s.app->GetPlan(), nullptr);
+    EXPECT_FALSE(s.app->m_ClockService.IsRunning());
+}
+
+TEST(MainFramePlan, NewPlanBuildsOneLayerAndTakesItsTimes)
+{
+    Shell s;
+    s.newPlanAccept = true;
+    s.newPlanValues = BitmapPlan("沙盘推演");
+    s.frame->NewPlan();
+    CPlan* plan = s.app->GetPlan();
+    ASSERT_NE(plan, nullptr);
+    ASSERT_EQ(plan->m_Layers.size(), 1u);
+    EXPECT_EQ(plan->m_StartTime, 1700000000);
+    EXPECT_EQ(plan->m_EndTime, 1700007200);
+    EXPECT_EQ(s.app->m_Doc.GetTitle(), "沙盘推演");
+    EXPECT_EQ(s.frame->TimePanel()->GetEndTime(), 1700007200);
+    // Registered: the clock refuses a second registration of the same plan? It
+    // at least unregisters it, which only works for a registered receiver.
+    EXPECT_TRUE(s.app->m_ClockService.RemoveReceiver(plan));
+}
+
+TEST(MainFramePlan, NewPlanWithMissingMapStaysUnregistered)
+{
+    Shell s;
+    s.newPlanAccept = true;
+    s.newPlanValues = BitmapPlan("无图");
+    s.newPlanValues.bitmapFile = "/no/such/map.bmp";
+    s.frame->NewPlan();
+    ASSERT_NE(s.app->GetPlan(), nullptr);
+    EXPECT_TRUE(s.app->GetPlan()->m_Layers.empty());
+    EXPECT_TRUE(s.app->m_Doc.GetTitle().isEmpty());
+    EXPECT_TRUE(Contains(s.reporter.Texts(), "图层加载地图失败"));
+    // Commands that need a map do nothing rather than crash.
+    s.frame->OnPan(50, 0);
+    s.frame->OnPlay();
+    s.frame->OnMousePosition(QPoint(10, 10));
+    s.frame->View()->grab();
+}
+
+TEST(MainFramePlan, SaveAndReopenKeepsTheUnits)
+{
+    Shell s;
+    TestDir dir;
+    ASSERT_TRUE(s.OpenSample());
+    const size_t units = s.app->GetPlan()->GetFirstLayer()->GetUnitCount();
+    s.saveAnswer = QString::fromStdString(dir.file("copy.pln"));
+    s.frame->OnSavePlan();
+    EXPECT_TRUE(s.reporter.messages.empty());
+    ASSERT_TRUE(s.frame->OpenPlanFile(s.saveAnswer));
+    EXPECT_EQ(s.app->GetPlan()->GetFirstLayer()->GetUnitCount(), units);
+}
+
+TEST(MainFramePlan, SaveIntoMissingFolderShowsBothMessages)
+{
+    Shell s;
+    ASSERT_TRUE(s.OpenSample());
+    s.saveAnswer = "/no/such/folder/x.pln";
+    s.frame->OnSavePlan();
+    const std::vector<std::string> texts = s.reporter.Texts();
+    ASSERT_EQ(texts.size(), 2u);
+    EXPECT_EQ(texts[0], "保存预案失败!");
+    EXPECT_EQ(texts[1], "保存预案失败");
+}
+
+TEST(MainFramePlan, DocumentSaveWithoutPlanAsksAndSaysNothing)
+{
+    Shell s;
+    s.frame->OnFileSave();
+    EXPECT_EQ(s.saveAsked, 0);
+    EXPECT_TRUE(s.reporter.messages.empty());
+}
+
+TEST(MainFramePlan, DocumentSaveAsksOnceThenReusesThePath)
+{
+    Shell s;
+    TestDir dir;
+    ASSERT_TRUE(s.OpenSample());
+    s.saveAnswer = QString::fromStdString(dir.file("doc.pln"));
+    s.frame->OnFileSave();
+    s.frame->OnFileSave();
+    EXPECT_EQ(s.saveAsked, 1);
+    EXPECT_TRUE(QFile::exists(s.saveAnswer));
+}
+
+// ---- closing ----------------------------------------------------------------------------
+
+TEST(MainFrameClose, NoPlanAsksNothing)
+{
+    Shell s;
+    EXPECT_TRUE(s.frame->QueryClose());
+    EXPECT_TRUE(s.reporter.messages.empty());
+}
+
+TEST(MainFrameClose, CancelKeepsTheWindowAndThePlan)
+{
+    Shell s;
+    ASSERT_TRUE(s.OpenSample());
+    s.reporter.answers = {MessageAnswer::Cancel};
+    EXPECT_FALSE(s.frame->QueryClose());
+    ASSERT_EQ(s.reporter.messages.size(), 1u);
+    EXPECT_EQ(s.reporter.messages[0].text, "需要保存预案吗?");
+    EXPECT_EQ(s.reporter.messages[0].caption, "提示");
+    EXPECT_EQ(s.reporter.messages[0].buttons, MessageButtons::YesNoCancel);
+    EXPECT_NE(s.app->GetPlan(), nullptr);
+}
+
+TEST(MainFrameClose, YesThenCancelledChooserStillCloses)
+{
+    Shell s;
+    ASSERT_TRUE(s.OpenSample());
+    s.reporter.answers = {MessageAnswer::Yes};
+    s.saveAnswer.clear();
+    EXPECT_TRUE(s.frame->QueryClose());
+    EXPECT_EQ(s.saveAsked, 1);
+}
+
+TEST(MainFrameClose, YesSavesAndNoDoesNot)
+{
+    Shell s;
+    TestDir dir;
+    ASSERT_TRUE(s.OpenSample());
+    s.reporter.answers = {MessageAnswer::Yes};
+    s.saveAnswer = QString::fromStdString(dir.file("closing.pln"));
+    EXPECT_TRUE(s.frame->QueryClose());
+    EXPECT_TRUE(QFile::exists(s.saveAnswer));
+
+    s.reporter.answers = {MessageAnswer::No};
+    EXPECT_TRUE(s.frame->QueryClose());
+    EXPECT_EQ(s.saveAsked, 1);
+}
+
+// ---- hit alarm timer ------------------------------------------------------------------------
+
+TEST(MainFrameHitAlarm, WaitsForAFrameLargeEnoughThenSitsInItsCorner)
+{
+    Shell s;
+    CHitAlarmDlg* alarm = s.frame->HitAlarm();
+    s.frame->setGeometry(100, 80, 1200, 900);
+    EXPECT_FALSE(s.frame->OnHitAlarmTimer()) << "no hits, no alarm";
+
+    s.app->m_PlayState.HitList().Append({"蓝坦克一连[编号:11]", "红炮兵一营[编号: 3][火器: 榴弹炮]", 0.0, "08:00:03"});
+    s.frame->setGeometry(100, 80, alarm->width() - 10, 900);
+    EXPECT_FALSE(s.frame->OnHitAlarmTimer());
+    EXPECT_FALSE(alarm->isVisible());
+
+    s.frame->setGeometry(100, 80, 1200, 900);
+    EXPECT_TRUE(s.frame->OnHitAlarmTimer());
+    EXPECT_TRUE(alarm->isVisible());
+    const QRect frame = s.frame->frameGeometry();
+    const QRect dlg = alarm->frameGeometry();
+    // The platform may add a pixel or two of window frame to either window.
+    EXPECT_NEAR(dlg.right(), frame.right(), 3);
+    EXPECT_NEAR(dlg.bottom(), frame.bottom(), 3);
+    EXPECT_EQ(alarm->VictimText(), "蓝坦克一连[编号:11]");
+    EXPECT_FALSE(s.frame->OnHitAlarmTimer()) << "already showing";
+    alarm->OnAcknowledge();
+    EXPECT_EQ(s.app->m_PlayState.HitList().Count(), 0u);
+}
+
+// ---- view and panes ---------------------------------------------------------------------------
+
+TEST(MainFrameView, MouseWithoutPlanLeavesPanesAlone)
+{
+    Shell s;
+    s.frame->OnMousePosition(QPoint(5, 5));
+    EXPECT_EQ(s.frame->PaneText(CMainFrame::PaneX), "X坐标");
+    EXPECT_EQ(s.frame->PaneText(CMainFrame::PaneZ), "Z坐标");
+}
+
+TEST(MainFrameView, MouseOverMapShowsMapPositionAndZoom)
+{
+    Shell s;
+    ASSERT_TRUE(s.OpenSample());
+    s.frame->OnMousePosition(QPoint(40, 30));
+    double x = 0, y = 0;
+    s.app->GetMap()->ViewToMap(x, y, 40, 30);
+    EXPECT_EQ(s.frame->PaneText(CMainFrame::PaneX), QString::asprintf("x: %f", x));
+    EXPECT_EQ(s.frame->PaneText(CMainFrame::PaneY), QString::asprintf("y: %f", y));
+    EXPECT_TRUE(s.frame->PaneText(CMainFrame::PaneZ).startsWith("缩放比例: "));
+    EXPECT_EQ(s.app->m_MouseX, x);
+}
+
+TEST(MainFrameView, NoPlanPaintsTheBlueBackground)
+{
+    Shell s;
+    s.frame->View()->resize(800, 600);
+    const QImage image = s.frame->View()->grab().toImage();
+    EXPECT_EQ(image.pixel(2, 2), CTarnwickView::kNoPlanBackground);
+}
+
+TEST(MainFrameView, PlanViewShowsTheMapAndUnitNames)
+{
+    Shell s;
+    ASSERT_TRUE(s.OpenSample());
+    s.app->m_ClockService.Tick();  // units with AppearTime 0 appear
+    s.app->m_ClockService.Tick();
+    CPlanLayer* layer = s.app->GetPlan()->GetFirstLayer();
+    int appeared = 0;
+    for (size_t i = 0; i < layer->GetUnitCount(); ++i)
+        appeared += layer->GetUnitAt(i)->m_Appeared;
+    ASSERT_GT(appeared, 5);
+    // The whole 40 x 30 km map at zoom 1.
+    QImage image(2000, 1500, QImage::Format_RGB32);
+    {
+        QPainter painter(&image);
+        s.frame->View()->Render(painter, image.size());
+    }
+    EXPECT_NE(image.pixel(2, 2), CTarnwickView::kNoPlanBackground);
+    int nameColoured = 0;
+    for (int y = 0; y < image.height(); ++y)
+        for (int x = 0; x < image.width(); ++x)
+            nameColoured += image.pixel(x, y) == CTarnwickView::kUnitNameColour;
+    EXPECT_GT(nameColoured, 20);
+}
+
+TEST(MainFrameView, RepaintRequestsFromAnotherThreadCollapse)
+{
+    Shell s;
+    CTarnwickView* view = s.frame->View();
+    s.frame->show();
+    QApplication::processEvents();
+    const int before = view->PaintCount();
+    std::thread clock([view] {
+        for (int i = 0; i < 500; ++i)
+            view->RequestRepaint();
+    });
+    clock.join();
+    QApplication::processEvents();
+    QApplication::processEvents();
+    EXPECT_GE(view->PaintCount(), before + 1);
+    EXPECT_LE(view->PaintCount(), before + 3);
+}
+
+// ---- panels and full screen ----------------------------------------------------------------
+
+TEST(MainFramePanels, FullScreenKeepsTimeBarAndRestoresEveryPanel)
+{
+    Shell s;
+    s.frame->show();
+    s.frame->Dock(2)->hide();  // hidden before: full screen still shows it again when leaving
+    s.frame->OnFullScreen();
+    EXPECT_EQ(s.app->m_FullScreen, 1);
+    EXPECT_TRUE(s.frame->Dock(0)->isVisible());
+    EXPECT_TRUE(s.frame->ToolBar(1)->isVisible());
+    for (int i : {1, 2, 3})
+        EXPECT_FALSE(s.frame->Dock(i)->isVisible());
+    EXPECT_FALSE(s.frame->statusBar()->isVisible());
+    EXPECT_TRUE(s.frame->windowFlags() & Qt::FramelessWindowHint);
+    s.frame->OnFullScreen();
+    EXPECT_EQ(s.app->m_FullScreen, 0);
+    for (int i : {1, 2, 3})
+        EXPECT_TRUE(s.frame->Dock(i)->isVisible());
+    EXPECT_TRUE(s.frame->statusBar()->isVisible());
+    EXPECT_FALSE(s.frame->windowFlags() & Qt::FramelessWindowHint);
+}
+
+TEST(MainFramePanels, PanelCommandsToggleAndTick)
+{
+    Shell s;
+    s.frame->show();
+    QAction* time = s.frame->Action(CMainFrame::ID_VIEW_TIME_PANEL);
+    EXPECT_TRUE(time->isChecked());
+    time->trigger();
+    EXPECT_FALSE(s.frame->Dock(0)->isVisible());
+    EXPECT_FALSE(time->isChecked());
+    s.frame->Action(CMainFrame::ID_VIEW_TOOLBARS)->trigger();
+    for (int i = 0; i < 5; ++i)
+        EXPECT_FALSE(s.frame->ToolBar(i)->isVisible());
+    EXPECT_FALSE(s.frame->Action(CMainFrame::ID_VIEW_TOOLBARS)->isChecked());
+}
+
+TEST(MainFramePanels, SysParamsWhilePlayingAsksToPause)
+{
+    Shell s;
+    int opened = 0;
+    s.frame->GetDialogs().sysParams = [&opened] { ++opened; };
+    ASSERT_TRUE(s.OpenSample());
+    s.frame->OnPlay();
+    s.frame->OnSysParams();
+    EXPECT_EQ(opened, 0);
+    EXPECT_TRUE(Contains(s.reporter.Texts(), "配置系统参数前请先暂停预案的推演!"));
+    s.frame->OnPause();
+    s.frame->OnSysParams();
+    EXPECT_EQ(opened, 1);
+}

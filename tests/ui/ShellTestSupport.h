@@ -1,0 +1,93 @@
+#pragma once
+
+// A whole application shell (application object, main frame, panels) built
+// on the program folder's configuration, with every modal window replaced.
+#include "app/MessageReporter.h"
+#include "app/TarnwickApp.h"
+#include "support/TempDir.h"
+#include "ui/MainWindow.h"
+
+#include <QSettings>
+
+#include <deque>
+#include <memory>
+#include <string>
+#include <vector>
+
+// Records messages; answers from a script (Ok when the script is empty).
+class ScriptedReporter : public IMessageReporter {
+public:
+    MessageAnswer Report(const ReportedMessage& message) override
+    {
+        messages.push_back(message);
+        if (answers.empty())
+            return MessageAnswer::Ok;
+        const MessageAnswer a = answers.front();
+        answers.pop_front();
+        return a;
+    }
+    std::vector<std::string> Texts() const
+    {
+        std::vector<std::string> t;
+        for (const auto& m : messages)
+            t.push_back(m.text);
+        return t;
+    }
+    std::vector<ReportedMessage> messages;
+    std::deque<MessageAnswer> answers;
+};
+
+inline std::string SamplePlanPath()
+{
+    return std::string(TARNWICK_SOURCE_DIR) + "/samples/演习示例.pln";
+}
+
+struct Shell {
+    TestDir settingsDir;
+    ScriptedReporter reporter;
+    std::unique_ptr<CTarnwickApp> app;
+    CMainFrame* frame = nullptr;
+    // What the replaced choosers were asked and answer.
+    QString openAnswer, saveAnswer;
+    int openAsked = 0, saveAsked = 0, newPlanAsked = 0;
+    bool newPlanAccept = false;
+    NewPlanValues newPlanValues;
+
+    Shell()
+    {
+        // Recent files and dock layout of test runs stay out of the user's settings.
+        QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope, settingsDir.path());
+        app = std::make_unique<CTarnwickApp>(&reporter);
+        CTarnwickApp::StartOptions options;
+        options.moduleFolder = TARNWICK_BIN_DIR;
+        options.showWindow = false;
+        started = app->InitInstance(options);
+        frame = app->MainFrame();
+        if (!frame)
+            return;
+        CMainFrame::Dialogs& d = frame->GetDialogs();
+        d.openFile = [this](const QString&, const QString&) {
+            ++openAsked;
+            return openAnswer;
+        };
+        d.saveFile = [this](const QString&, const QString&) {
+            ++saveAsked;
+            return saveAnswer;
+        };
+        d.newPlan = [this](NewPlanValues& v) {
+            ++newPlanAsked;
+            v = newPlanValues;
+            return newPlanAccept;
+        };
+        d.about = [] {};
+        d.print = [] {};
+    }
+    ~Shell()
+    {
+        if (app)
+            app->ExitInstance();
+    }
+    bool OpenSample() { return frame->OpenPlanFile(QString::fromStdString(SamplePlanPath())); }
+
+    bool started = false;
+};
