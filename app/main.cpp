@@ -51,6 +51,7 @@ int main(int argc, char** argv)
             return true;
         }();
         if (started) {
+            QObject::connect(app.MainFrame(), &CMainFrame::closed, &qapp, &QApplication::quit, Qt::QueuedConnection);
             if (parser.isSet(autoplayOption))
                 QTimer::singleShot(500, app.MainFrame(), [&app] { app.MainFrame()->OnPlay(); });
             if (parser.isSet(quitOption))

@@ -832,4 +832,5 @@ void CMainFrame::closeEvent(QCloseEvent* event)
     if (!m_app.m_FullScreen)
         Settings().setValue("MainFrame/State", saveState());
     event->accept();
+    emit closed();
 }

@@ -135,6 +135,11 @@ protected:
     void closeEvent(QCloseEvent* event) override;
     void timerEvent(QTimerEvent* event) override;
 
+signals:
+    // The operator closed the main window (the save question answered): the program ends,
+    // whatever other windows (hit alarm, floating panels) are still open.
+    void closed();
+
 private:
     QAction* AddCommand(int id, const QString& text, const QIcon& icon, const QString& tip,
                         void (CMainFrame::*slot)());

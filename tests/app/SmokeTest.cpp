@@ -8,6 +8,8 @@
 #include <gtest/gtest.h>
 
 #include <csignal>
+#include <sys/types.h>
+#include <unistd.h>
 
 TEST(Smoke, PlaysTheSamplePlanUnderXvfb)
 {
@@ -28,12 +30,17 @@ TEST(Smoke, PlaysTheSamplePlanUnderXvfb)
         sigemptyset(&all);
         sigprocmask(SIG_SETMASK, &all, nullptr);
         signal(SIGUSR1, SIG_DFL);
+        setsid();  // one process group, so a hung run can be ended whole
     });
     p.start(xvfb, {"-a", "-s", "-screen 0 1600x1000x24", TARNWICK_EXE, "--report-to-stderr", "--plan",
                    TARNWICK_SOURCE_DIR "/samples/演习示例.pln", "--autoplay", "--event-log", log, "--quit-after",
                    "7000"});
     ASSERT_TRUE(p.waitForStarted());
-    ASSERT_TRUE(p.waitForFinished(90000)) << "the program did not end";
+    if (!p.waitForFinished(90000)) {
+        ::kill(-pid_t(p.processId()), SIGKILL);
+        p.waitForFinished(5000);
+        FAIL() << "the program did not end";
+    }
     const QString err = QString::fromUtf8(p.readAllStandardError());
     EXPECT_EQ(p.exitStatus(), QProcess::NormalExit) << err.toStdString();
     EXPECT_EQ(p.exitCode(), 0) << err.toStdString();
