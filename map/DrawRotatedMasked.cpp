@@ -73,19 +73,46 @@ void DrawRotatedMasked(QImage& target, int x, int y, int w, int h, const QImage&
     // Clip the bounding box to the target.
     const long long iFrom = std::max<long long>(xmin, -(long long)x), iTo = std::min<long long>(xmax, (long long)tw - x);
     const long long jFrom = std::max<long long>(ymin, -(long long)y), jTo = std::min<long long>(ymax, (long long)th - y);
+    if (iFrom >= iTo || jFrom >= jTo)
+        return;
+    const uchar* imgBits = img.constBits();
+    const uchar* mskBits = msk.constBits();
+    const qsizetype imgStride = img.bytesPerLine(), mskStride = msk.bytesPerLine();
+    uchar* targetBits = target.bits();
+    const qsizetype targetStride = target.bytesPerLine();
+    // trunc(t) lies in [0, n) exactly when -1 < t < n; the casts below then
+    // truncate as the mapping says.
+    const double uLimit = double(std::min(w, srcW)), vLimit = double(std::min(h, srcH));
     for (long long j = jFrom; j < jTo; ++j) {
-        auto* d = reinterpret_cast<uint32_t*>(target.scanLine(int(y + j)));
+        auto* d = reinterpret_cast<uint32_t*>(targetBits + (y + j) * targetStride) + x;
         const double dy = cy - double(j);
-        for (long long i = iFrom; i < iTo; ++i) {
+        // Same products, summed in the same order as the mapping is written.
+        const double sdy = s * dy, vBase = cy - c * dy;
+        // Columns whose source can lie inside the image, one column wider on
+        // each side than the straight lines say; each pixel is still checked.
+        double lo = double(iFrom), hi = double(iTo);
+        const auto narrow = [&](double base, double slope, double limit) {
+            if (std::fabs(slope) < 1e-9)
+                return;
+            double a = cx + (-1.0 - base) / slope, b = cx + (limit - base) / slope;
+            if (a > b)
+                std::swap(a, b);
+            lo = std::max(lo, std::floor(a) - 1.0);
+            hi = std::min(hi, std::ceil(b) + 2.0);
+        };
+        narrow(cx + sdy, c, uLimit);
+        narrow(vBase, s, vLimit);
+        const long long rowFrom = (long long)lo, rowTo = (long long)hi;
+        for (long long i = rowFrom; i < rowTo; ++i) {
             const double dx = double(i) - cx;
-            const int u = Trunc(cx + c * dx + s * dy);
-            const int v = Trunc(cy - c * dy + s * dx);
-            if (u < 0 || u >= w || v < 0 || v >= h || u >= srcW || v >= srcH)
+            const double uf = cx + c * dx + sdy;
+            const double vf = vBase + s * dx;
+            if (!(uf > -1.0 && uf < uLimit && vf > -1.0 && vf < vLimit))
                 continue;
-            const uint32_t sp = reinterpret_cast<const uint32_t*>(img.constScanLine(imageY + v))[imageX + u];
-            const uint32_t mp = reinterpret_cast<const uint32_t*>(msk.constScanLine(imageY + v))[imageX + u];
-            uint32_t& dp = d[x + i];
-            dp = Combine(dp, sp, mp);
+            const int u = int(uf), v = int(vf);
+            const uint32_t sp = reinterpret_cast<const uint32_t*>(imgBits + (imageY + v) * imgStride)[imageX + u];
+            const uint32_t mp = reinterpret_cast<const uint32_t*>(mskBits + (imageY + v) * mskStride)[imageX + u];
+            d[i] = Combine(d[i], sp, mp);
         }
     }
 }

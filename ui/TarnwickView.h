@@ -1,5 +1,7 @@
 #pragma once
 
+#include "map/PlanRenderer.h"
+
 #include <QImage>
 #include <QWidget>
 
@@ -16,8 +18,8 @@ class QPainter;
 class CTarnwickView : public QWidget {
     Q_OBJECT
 public:
-    static constexpr QRgb kNoPlanBackground = 0xFF3234FF;  // RGB(50, 52, 255)
-    static constexpr QRgb kUnitNameColour = 0xFFB95BB7;    // RGB(185, 91, 183)
+    static constexpr QRgb kNoPlanBackground = CPlanRenderer::kNoPlanBackground;
+    static constexpr QRgb kUnitNameColour = CPlanRenderer::kUnitNameColour;
 
     explicit CTarnwickView(CTarnwickApp& app, QWidget* parent = nullptr);
 
@@ -34,6 +36,11 @@ public:
     void ApplyViewSize();
     // Paint events handled since construction (tests: coalescing).
     int PaintCount() const { return m_paintCount; }
+    // What the next paint depends on: the application's flags, the drag and
+    // pick state below and the cursor.
+    PlanRenderOptions RenderOptions() const;
+    // The drawing code (its tracker hook draws the selected unit's tracker).
+    CPlanRenderer& Renderer() { return m_renderer; }
 
 signals:
     // The mouse moved over the view (view pixels).
@@ -46,12 +53,11 @@ protected:
     void mousePressEvent(QMouseEvent* event) override;
 
 private:
-    void RenderPlan(QImage& target, const QSize& size);
-    void DrawUnits(QImage& target, QPainter& painter);
-
     CTarnwickApp& m_app;
-    QImage m_backBuffer;
-    QImage m_logo;
+    CPlanRenderer m_renderer;
+    // Drag offset and pick state of the interaction; the app flags and the
+    // cursor are filled in for each paint.
+    PlanRenderOptions m_viewState;
     int m_mapTool = 0;
     int m_paintCount = 0;
     std::atomic<bool> m_repaintPending{false};

@@ -20,7 +20,8 @@ const char* const kCatalog =
     "<unitclass><node name=\"运载平台\" id=\"01\"/><node name=\"火力武器\" id=\"03\"/></unitclass>"
     "<unit>"
     "<node name=\"步兵战车\" id=\"02-01.01\" class=\"02-01\" width=\"3\" height=\"7\" exploderadius=\"0\"/>"
-    "<node name=\"主战坦克\" id=\"02-02.01\" class=\"02-02\" width=\"4\" height=\"10\" exploderadius=\"0\"/>"
+    "<node name=\"主战坦克\" id=\"02-02.01\" class=\"02-02\" width=\"4\" height=\"10\" exploderadius=\"0\" "
+    "visible_min=\"0.5\" visible_max=\"2\"/>"
     "<node name=\"榴弹炮\" id=\"03.01\" class=\"03\" width=\"1\" height=\"1\" exploderadius=\"25\"/>"
     "</unit></unitinfo>";
 
@@ -207,4 +208,50 @@ TEST_F(ReplayTool, ExitStatusForBadArgumentsConfigurationAndPlans)
     EXPECT_EQ(bad.exitCode, 1);
     EXPECT_FALSE(bad.err.empty());
     EXPECT_EQ(bad.out, "");
+}
+
+TEST_F(ReplayTool, RenderDrawsTheRunModePictureOfTheViewSize)
+{
+    QImage image(10, 10, QImage::Format_RGB32);
+    image.fill(QColor(255, 0, 0));
+    QImage mask(10, 10, QImage::Format_RGB32);
+    mask.fill(Qt::black);
+    ASSERT_TRUE(image.save(QString::fromStdString(dir.file("u.bmp")), "BMP"));
+    ASSERT_TRUE(mask.save(QString::fromStdString(dir.file("u_mask.bmp")), "BMP"));
+    const auto withImage = [](std::string unit) {
+        return unit.replace(unit.find("<actionlist>"), 0,
+                            "<UnitBitmap>u.bmp</UnitBitmap><UnitBitmapMask>u_mask.bmp</UnitBitmapMask>");
+    };
+    // 100 x 100 pixels for 10 x 10 km in a 100 x 100 view: map (x, y) km is view (10 x, 10 y).
+    const std::string plan =
+        WritePlan(withImage(Unit(1, "甲", "02-02.01", 5, 5, "")) +
+                  withImage(Unit(2, "乙", "02-02.01", 2, 8, Action(1, 0, "<Speed>3600</Speed>", Point(2, 8) + Point(8, 8)))) +
+                  withImage(Unit(3, "迟", "02-02.01", 2, 2, "", 20)));
+    const QString png = dir.path() + "/shot.png";
+    const ToolRun run = Replay({"--view", "100x100", "--until", "10", "--units", "-", "--render", png,
+                                QString::fromStdString(plan)});
+    ASSERT_EQ(run.exitCode, 0) << run.err;
+    const QImage shot(png);
+    ASSERT_EQ(shot.size(), QSize(100, 100));
+    const QRgb red = qRgb(255, 0, 0);
+    // The 10 x 10 image from (50 - 5, 50 - 5); the name is written from (50, 50) on.
+    EXPECT_EQ(shot.pixel(45, 45), red);
+    EXPECT_EQ(shot.pixel(54, 45), red);
+    EXPECT_EQ(shot.pixel(45, 54), red);
+    EXPECT_NE(shot.pixel(44, 45), red);
+    EXPECT_NE(shot.pixel(55, 45), red);
+    EXPECT_NE(shot.pixel(45, 55), red);
+    EXPECT_EQ(shot.pixel(20, 20), qRgb(10, 200, 30)) << "not appeared: only the map";
+    // The moving unit is drawn where playing left it.
+    double x = 0, y = 0;
+    const size_t line = run.out.find("2\t乙\t");
+    ASSERT_NE(line, std::string::npos);
+    ASSERT_EQ(std::sscanf(run.out.c_str() + line + std::string("2\t乙\t").size(), "%lf\t%lf", &x, &y), 2);
+    const int px = int(x * 10), py = int(y * 10);
+    EXPECT_GT(px - 5, 15) << "moved away from its start";
+    EXPECT_EQ(shot.pixel(px - 5, py - 5), red);
+    EXPECT_NE(shot.pixel(px - 6, py - 5), red);
+
+    const ToolRun unwritable = Replay({"--render", dir.path() + "/missing/shot.png", QString::fromStdString(plan)});
+    EXPECT_EQ(unwritable.exitCode, 2);
 }

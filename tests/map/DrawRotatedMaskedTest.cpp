@@ -1,6 +1,7 @@
 #include "map/DrawRotatedMasked.h"
 
 #include <QImage>
+#include <algorithm>
 #include <cmath>
 #include <QPainter>
 #include <gtest/gtest.h>
@@ -118,4 +119,56 @@ TEST(DrawRotatedMasked, ClipsAtTheTargetEdges)
     DrawRotatedMasked(t, 0, 0, 0, 16, img, mask, 0, 0, 10);
     EXPECT_EQ(t.pixel(10, 10), kBack);
     EXPECT_EQ(t.pixel(1, 1), kBack);
+}
+
+namespace {
+
+// The mapping written out pixel by pixel, as the three 1 x 1 blits would do it.
+void ReferenceDraw(QImage& target, int x, int y, int w, int h, const QImage& img, const QImage& mask, double angle)
+{
+    const double theta = angle * 3.141592653589793 / 180.0;
+    const double c = std::cos(theta), s = std::sin(theta);
+    const double cx = w / 2.0, cy = h / 2.0;
+    const auto mapX = [&](double u, double v) { return int(std::trunc(cx + c * (u - cx) - s * (cy - v))); };
+    const auto mapY = [&](double u, double v) { return int(std::trunc(cy - (c * (cy - v) + s * (u - cx)))); };
+    const int xs[4] = {mapX(0, 0), mapX(w, 0), mapX(w, h), mapX(0, h)};
+    const int ys[4] = {mapY(0, 0), mapY(w, 0), mapY(w, h), mapY(0, h)};
+    for (int j = *std::min_element(ys, ys + 4); j < *std::max_element(ys, ys + 4); ++j)
+        for (int i = *std::min_element(xs, xs + 4); i < *std::max_element(xs, xs + 4); ++i) {
+            const double u = std::trunc(cx + c * (i - cx) + s * (cy - j));
+            const double v = std::trunc(cy - c * (cy - j) + s * (i - cx));
+            if (u < 0 || u >= w || v < 0 || v >= h || !target.valid(x + i, y + j))
+                continue;
+            const QRgb d = target.pixel(x + i, y + j), p = img.pixel(int(u), int(v)), m = mask.pixel(int(u), int(v));
+            target.setPixel(x + i, y + j, ((((d ^ p) & m) ^ p) & 0x00FFFFFFu) | 0xFF000000u);
+        }
+}
+
+}  // namespace
+
+TEST(DrawRotatedMasked, EveryAngleMatchesThePixelByPixelMapping)
+{
+    for (const QSize size : {QSize(32, 32), QSize(31, 17), QSize(7, 40)}) {
+        QImage img(size, QImage::Format_RGB32), mask(size, QImage::Format_RGB32);
+        for (int v = 0; v < size.height(); ++v)
+            for (int u = 0; u < size.width(); ++u) {
+                img.setPixel(u, v, qRgb(u * 7, v * 5, (u * v) & 255));
+                mask.setPixel(u, v, (u + v) % 5 == 0 ? 0xFFFFFFFF : 0xFF000000);
+            }
+        for (double angle : {90.0, 180.0, 270.0, -90.0, 45.0, 0.5, 359.9, 1e-12}) {
+            QImage fast = Target(), reference = Target();
+            // Near the edge as well, where the box is clipped.
+            for (const QPoint at : {QPoint(16, 12), QPoint(-9, 50)}) {
+                DrawRotatedMasked(fast, at.x(), at.y(), size.width(), size.height(), img, mask, 0, 0, angle);
+                ReferenceDraw(reference, at.x(), at.y(), size.width(), size.height(), img, mask, angle);
+            }
+            ASSERT_EQ(fast, reference) << size.width() << "x" << size.height() << " at " << angle;
+        }
+        for (int a = 1; a < 360; a += 7) {
+            QImage fast = Target(), reference = Target();
+            DrawRotatedMasked(fast, 16, 12, size.width(), size.height(), img, mask, 0, 0, a + 0.25);
+            ReferenceDraw(reference, 16, 12, size.width(), size.height(), img, mask, a + 0.25);
+            ASSERT_EQ(fast, reference) << size.width() << "x" << size.height() << " at " << a + 0.25;
+        }
+    }
 }

@@ -423,7 +423,9 @@ TEST(MainFrameView, PlanViewShowsTheMapAndUnitNames)
     for (size_t i = 0; i < layer->GetUnitCount(); ++i)
         appeared += layer->GetUnitAt(i)->m_Appeared;
     ASSERT_GT(appeared, 5);
-    // The whole 40 x 30 km map at zoom 1.
+    // The whole 40 x 30 km map at zoom 1; maps are drawn at the view's size.
+    s.frame->View()->resize(2000, 1500);
+    s.frame->View()->ApplyViewSize();
     QImage image(2000, 1500, QImage::Format_RGB32);
     {
         QPainter painter(&image);

@@ -9,8 +9,11 @@
 #include "engine/PlanFile.h"
 #include "engine/PlayState.h"
 #include "map/MapSource.h"
+#include "map/PlanRenderer.h"
 
 #include <QApplication>
+#include <QImage>
+#include <QPainter>
 
 #include <cerrno>
 #include <cstdio>
@@ -35,7 +38,9 @@ const char* const kUsage =
     "  --hits FILE     hits: HH:MM:SS<TAB>victim<TAB>attacker<TAB>distance\n"
     "  --units FILE    final state of the first layer:\n"
     "                  UnitNo<TAB>UnitName<TAB>x<TAB>y<TAB>Angle<TAB>appeared<TAB>loaded\n"
-    "  --save FILE     save the plan after playing\n";
+    "  --save FILE     save the plan after playing\n"
+    "  --render FILE   after playing, draw the plan in run mode as the view shows it\n"
+    "                  (--view size, first layer's map at its initial zoom and centre) into a PNG\n";
 
 struct Options {
     std::string plan;
@@ -43,7 +48,7 @@ struct Options {
     std::optional<uint32_t> untilSeconds;
     int viewWidth = 1024;
     int viewHeight = 768;
-    std::string events, hits, units, save;
+    std::string events, hits, units, save, render;
 };
 
 bool ParseUnsigned(const char* text, unsigned long long max, unsigned long long& out)
@@ -101,6 +106,8 @@ std::string ParseArguments(int argc, char** argv, Options& o)
                 o.units = value;
             } else if (arg == "--save") {
                 o.save = value;
+            } else if (arg == "--render") {
+                o.render = value;
             } else {
                 return "unknown option " + arg;
             }
@@ -220,6 +227,25 @@ void WriteUnits(std::FILE* out, const CPlan& plan)
     first->UnlockShared();
 }
 
+// The run-mode picture of the plan for a view of the given size, drawn by
+// the view's own code. The maps keep the size HitDistanceFor gave them.
+bool RenderPlan(const CPlan& plan, int viewWidth, int viewHeight, const std::string& file)
+{
+    QImage picture(viewWidth, viewHeight, QImage::Format_RGB32);
+    picture.fill(Qt::black);
+    CPlanRenderer renderer(picture.size());
+    for (const auto& layer : plan.m_Layers) {
+        layer->m_Map.SetViewWidthHeight(viewWidth, viewHeight);
+        layer->m_Map.SetViewSize(viewWidth, viewHeight);
+    }
+    PlanRenderOptions options;  // run mode, routes hidden as at start-up
+    {
+        QPainter painter(&picture);
+        renderer.Paint(painter, &plan, picture.size(), options);
+    }
+    return picture.save(QString::fromStdString(file), "PNG");
+}
+
 }  // namespace
 
 int main(int argc, char** argv)
@@ -289,6 +315,10 @@ int main(int argc, char** argv)
     WriteUnits(units, *plan);
     if (!outputs.Flush()) {
         std::fprintf(stderr, "tarnwick-replay: writing the output failed\n");
+        return kBadArguments;
+    }
+    if (!options.render.empty() && !RenderPlan(*plan, options.viewWidth, options.viewHeight, options.render)) {
+        std::fprintf(stderr, "tarnwick-replay: cannot write %s\n", options.render.c_str());
         return kBadArguments;
     }
     if (!options.save.empty() && !SavePlan(*plan, options.save, &error)) {

@@ -1,0 +1,295 @@
+#include "map/PlanRenderer.h"
+
+#include "app/UnitClassCatalog.h"
+#include "engine/Plan.h"
+#include "engine/PlanLayer.h"
+#include "engine/Units.h"
+#include "map/DrawRotatedMasked.h"
+#include "map/MapLoader.h"
+#include "map/MapSource.h"
+
+#include <QFontMetrics>
+#include <QPainter>
+#include <QPolygon>
+
+#include <climits>
+#include <algorithm>
+#include <cmath>
+#include <cstdlib>
+
+namespace {
+
+// A unit (or striker) without a class record has no known range: always drawn.
+bool ZoomAdmits(const UnitClassInfo* info, double zoom)
+{
+    return !info || (info->visible_min <= zoom && zoom <= info->visible_max);
+}
+
+// Unit images stay inside their pictures even when the stored size disagrees.
+void DrawUnitImage(QImage& target, const CUnitCanLoad& unit, int x, int y, double angle)
+{
+    if (unit.m_Image.isNull() || unit.m_Mask.isNull())
+        return;
+    DrawRotatedMasked(target, x, y, unit.m_ImageWidth, unit.m_ImageHeight, unit.m_Image, unit.m_Mask, 0, 0, angle);
+}
+
+}  // namespace
+
+CPlanRenderer::CPlanRenderer(QSize bufferSize)
+    : m_backBuffer(bufferSize.expandedTo(QSize(1, 1)), QImage::Format_RGB32)
+{
+    m_backBuffer.fill(Qt::white);
+}
+
+QColor CPlanRenderer::FromColorRef(uint32_t bgr)
+{
+    return QColor(int(bgr & 0xFF), int((bgr >> 8) & 0xFF), int((bgr >> 16) & 0xFF));
+}
+
+QString CPlanRenderer::PickPrompt(int pickMode)
+{
+    switch (pickMode) {
+    case 1:
+        return QStringLiteral("左键选择移动路径点, 右键结束");
+    case 2:
+        return QStringLiteral("左键选择打击目标点");
+    case 5:
+        return QStringLiteral("左键选择卸载目标点");
+    default:
+        return {};
+    }
+}
+
+void CPlanRenderer::Paint(QPainter& window, const CPlan* plan, QSize size, const PlanRenderOptions& options)
+{
+    const int w = size.width(), h = size.height();
+    if (!plan) {
+        window.fillRect(QRect(0, 0, w, h), QColor::fromRgb(kNoPlanBackground));
+        if (!m_logo.isNull())
+            window.drawImage(QPoint((w - m_logo.width()) / 2, (h - m_logo.height()) / 2), m_logo);
+        return;
+    }
+    ComposePlan(*plan, size, options);
+
+    const QRect source(0, 0, w, h);
+    if (options.dragging && (options.dragDx != 0 || options.dragDy != 0)) {
+        const int dx = options.dragDx, dy = options.dragDy;
+        const QColor black = QColor::fromRgb(kDragBandColour);
+        if (dx > 0)
+            window.fillRect(QRect(0, 0, dx, h), black);
+        else if (dx < 0)
+            window.fillRect(QRect(w + dx, 0, -dx, h), black);
+        if (dy > 0)
+            window.fillRect(QRect(0, 0, w, dy), black);
+        else if (dy < 0)
+            window.fillRect(QRect(0, h + dy, w, -dy), black);
+        window.drawImage(QPoint(dx, dy), m_backBuffer, source);
+    } else {
+        window.drawImage(QPoint(0, 0), m_backBuffer, source);
+    }
+
+    // The route being entered goes on the window only, so the next repaint drops it.
+    if (options.pickActive && !options.pickedPoints.empty()) {
+        CPlanLayer* first = plan->GetFirstLayer();
+        if (!first)
+            return;
+        CMapLoader& map = first->m_Map;
+        QPolygon line;
+        for (const RoutePoint& p : options.pickedPoints) {
+            int vx = 0, vy = 0;
+            map.MapToView(p.X, p.Y, vx, vy);
+            line << QPoint(vx, vy);
+        }
+        line << options.cursor;
+        window.save();
+        window.setPen(QPen(QColor::fromRgb(kPickRouteColour), 1, Qt::DashLine));
+        window.drawPolyline(line);
+        window.setBackgroundMode(Qt::TransparentMode);
+        window.setPen(Qt::black);
+        window.drawText(QRect(options.cursor, QSize(2000, 200)), Qt::AlignLeft | Qt::AlignTop | Qt::TextDontClip,
+                        PickPrompt(options.pickMode));
+        window.restore();
+    }
+}
+
+CPlanRenderer::FrameKey CPlanRenderer::KeyFor(const CPlan& plan, QSize size, const PlanRenderOptions& o) const
+{
+    FrameKey key;
+    key.size = size;
+    key.editMode = o.editMode;
+    key.showRoutes = o.showRoutes;
+    for (const auto& layer : plan.m_Layers) {
+        const CMapLoader& m = layer->m_Map;
+        key.maps.insert(key.maps.end(),
+                        {m.GetZoom(), double(m.GetSrcLeft()), double(m.GetSrcTop()), double(m.GetSrcRight()),
+                         double(m.GetSrcBottom()), double(m.GetCenterX()), double(m.GetCenterY()),
+                         double(m.GetViewWidth()), double(m.GetViewHeight()), double(m.GetGisPicture().cacheKey()),
+                         double(m.GetMapImage().cacheKey())});
+    }
+    return key;
+}
+
+void CPlanRenderer::ComposePlan(const CPlan& plan, QSize size, const PlanRenderOptions& options)
+{
+    if (size.width() > m_backBuffer.width() || size.height() > m_backBuffer.height()) {
+        m_backBuffer = QImage(size.expandedTo(m_backBuffer.size()), QImage::Format_RGB32);
+        m_backBuffer.fill(Qt::white);
+        m_lastComplete = false;
+    }
+    CPlanLayer* first = plan.GetFirstLayer();
+    if (!first)
+        return;
+
+    // The clock thread moves units while it holds a layer's gate. The gates
+    // are tried (1 ms each) before anything is drawn: when one is busy and the
+    // map has not moved since the last complete picture, that picture is
+    // shown again (its units one tick behind) instead of a map without units.
+    std::vector<bool> locked(plan.m_Layers.size(), false);
+    bool allLocked = true;
+    for (size_t i = 0; i < plan.m_Layers.size(); ++i) {
+        locked[i] = plan.m_Layers[i]->LockShared(1);
+        allLocked = allLocked && locked[i];
+    }
+    const auto unlockAll = [&] {
+        for (size_t i = 0; i < plan.m_Layers.size(); ++i)
+            if (locked[i])
+                plan.m_Layers[i]->UnlockShared();
+    };
+    // Conversions of the last paint decide whether the map moved.
+    for (const auto& layer : plan.m_Layers)
+        if (layer->m_Map.GetMapType() == 0)
+            layer->m_Map.UpdateSourceRect(layer->m_Map.GetViewWidth(), layer->m_Map.GetViewHeight());
+    FrameKey key = KeyFor(plan, size, options);
+    if (!allLocked && m_lastComplete && key == m_lastKey) {
+        unlockAll();
+        m_lastCompose = 0;
+        return;
+    }
+
+    CMapLoader& map = first->m_Map;
+    {
+        QPainter painter(&m_backBuffer);
+        painter.setClipRect(QRect(QPoint(0, 0), size));
+        for (size_t i = 0; i < plan.m_Layers.size(); ++i) {
+            CPlanLayer& layer = *plan.m_Layers[i];
+            layer.m_Map.DrawMap(painter, 0, 0, layer.m_Map.GetViewWidth(), layer.m_Map.GetViewHeight());
+            if (locked[i])
+                DrawLayerUnits(painter, layer, map, options);
+        }
+    }
+    unlockAll();
+    m_lastKey = std::move(key);
+    m_lastComplete = allLocked;
+    m_lastCompose = allLocked ? 1 : -1;
+}
+
+void CPlanRenderer::DrawLayerUnits(QPainter& painter, const CPlanLayer& layer, CMapLoader& map,
+                                   const PlanRenderOptions& o)
+{
+    const double zoom = map.GetZoom();
+    painter.setBackgroundMode(Qt::TransparentMode);
+    for (size_t i = 0; i < layer.GetUnitCount(); ++i) {
+        CUnitCanLoad* unit = layer.GetUnitAt(i);
+        int px = 0, py = 0;
+        map.MapToView(unit->m_CurX, unit->m_CurY, px, py);
+        const int w = unit->m_ImageWidth, h = unit->m_ImageHeight;
+        if (!unit->m_Selected)
+            unit->m_Rect = QRect(QPoint(px - w / 2, py - h / 2), QPoint(px + w / 2, py + h / 2));
+        if (unit->m_UnitType == kUnitTypeFire)
+            DrawFireUnit(painter, static_cast<UnitFire&>(*unit), map, zoom);
+        else
+            DrawUnit(painter, *unit, map, zoom, px, py, o);
+    }
+}
+
+void CPlanRenderer::DrawText(QPainter& painter, int x, int y, const QString& text)
+{
+    painter.drawText(x, y + painter.fontMetrics().ascent(), text);
+}
+
+void CPlanRenderer::DrawName(QPainter& painter, int x, int y, const std::string& name)
+{
+    auto it = m_names.find(name);
+    if (it == m_names.end()) {
+        if (m_names.size() >= 8192)
+            m_names.clear();
+        const QString text = QString::fromStdString(name);
+        const QFontMetrics fm(painter.font());
+        QImage picture(std::max(1, fm.horizontalAdvance(text) + 2), std::max(1, fm.height()),
+                       QImage::Format_ARGB32_Premultiplied);
+        picture.fill(Qt::transparent);
+        {
+            QPainter p(&picture);
+            p.setFont(painter.font());
+            p.setPen(QColor::fromRgb(kUnitNameColour));
+            p.drawText(0, fm.ascent(), text);
+        }
+        it = m_names.emplace(name, std::move(picture)).first;
+    }
+    painter.drawImage(QPoint(x, y), it->second);
+}
+
+void CPlanRenderer::DrawUnit(QPainter& painter, CUnitCanLoad& unit, CMapLoader& map, double zoom, int px, int py,
+                             const PlanRenderOptions& o)
+{
+    const bool visible = o.editMode || (unit.m_Appeared && !unit.m_Loaded && ZoomAdmits(unit.m_ClassInfo, zoom));
+    if (visible) {
+        DrawUnitImage(m_backBuffer, unit, px - unit.m_ImageWidth / 2, py - unit.m_ImageHeight / 2, unit.m_Angle);
+        if (o.editMode && unit.m_Selected && m_trackerHook)
+            m_trackerHook(painter, unit);
+        if (!o.editMode && o.showRoutes && unit.m_CurrentRoute && !unit.m_CurrentRoute->m_Points.empty()) {
+            QPolygon line;
+            for (const RoutePoint& p : unit.m_CurrentRoute->m_Points) {
+                int vx = 0, vy = 0;
+                map.MapToView(p.X, p.Y, vx, vy);
+                line << QPoint(vx, vy);
+            }
+            painter.setPen(QPen(QColor::fromRgb(kRunRouteColour), 1, Qt::DashDotLine, Qt::SquareCap));
+            painter.drawPolyline(line);
+        }
+        if (!unit.m_UnitName.empty())
+            DrawName(painter, px, py, unit.m_UnitName);
+    }
+    // A carrier shows its load in run mode even where its own picture is hidden.
+    const std::vector<CUnitCanLoad*>* carried = unit.GetCarriedUnits();
+    if (!o.editMode && carried && !carried->empty()) {
+        const QString count = QString::number(qulonglong(carried->size()));
+        const QFontMetrics fm = painter.fontMetrics();
+        painter.fillRect(QRect(px, py, fm.horizontalAdvance(count), fm.height()),
+                         QColor::fromRgb(kCarriedCountBackground));
+        painter.setPen(QColor::fromRgb(kCarriedCountColour));
+        DrawText(painter, px, py, count);
+    }
+}
+
+void CPlanRenderer::DrawFireUnit(QPainter& painter, UnitFire& fire, CMapLoader& map, double zoom)
+{
+    if (!fire.m_FlashOn)
+        return;
+    RoutePoint start = fire.m_StartPoint;
+    if (const CUnitCanLoad* striker = fire.m_Striker) {
+        if (!ZoomAdmits(striker->m_ClassInfo, zoom) || striker->m_Loaded)
+            return;
+        start = {striker->m_CurX, striker->m_CurY, 0};
+    }
+    int sx = 0, sy = 0, tx = 0, ty = 0;
+    map.MapToView(start.X, start.Y, sx, sy);
+    map.MapToView(fire.m_EndPoint.X, fire.m_EndPoint.Y, tx, ty);
+    const int mx = int((int64_t(sx) + tx) / 2), my = int((int64_t(sy) + ty) / 2);
+    const QColor colour = FromColorRef(fire.m_ClassInfo ? fire.m_ClassInfo->fireColor : kDefaultFireColour);
+
+    // A pen wider than one pixel is drawn solid whatever its dash style.
+    painter.setPen(QPen(colour, 2, Qt::SolidLine, Qt::SquareCap));
+    painter.drawLine(sx, sy, tx, ty);
+
+    const double angle = std::atan2(double(sy - ty), double(tx - sx)) * 180 / 3.14159265358979;
+    DrawUnitImage(m_backBuffer, fire, mx - fire.m_ImageWidth / 2, my - fire.m_ImageHeight / 2, angle);
+
+    const double r = DegreesPerKm(start.Y) * fire.m_KillRadius / 1000;
+    int rx = 0, ry = 0;
+    map.MapToView(fire.m_EndPoint.X + r, fire.m_EndPoint.Y, rx, ry);
+    const int radius = int(std::min<int64_t>(std::abs(int64_t(rx) - tx), INT_MAX / 2));
+    painter.setPen(QPen(colour, 1, Qt::DashDotLine, Qt::SquareCap));
+    painter.setBrush(Qt::NoBrush);
+    painter.drawEllipse(QPoint(tx, ty), radius, radius);
+}

@@ -1,0 +1,105 @@
+#pragma once
+
+#include "engine/WGRoute.h"
+
+#include <QImage>
+#include <QPoint>
+#include <QSize>
+
+#include <cstdint>
+#include <functional>
+#include <string>
+#include <unordered_map>
+#include <vector>
+
+class CMapLoader;
+class CPlan;
+class CPlanLayer;
+class CUnitCanLoad;
+class QPainter;
+class UnitFire;
+
+// What a repaint depends on besides the plan: the application's mode flags
+// and the view's drag and pick state.
+struct PlanRenderOptions {
+    bool editMode = false;    // the application's edit-mode flag
+    bool showRoutes = false;  // "显示/隐藏路线"
+    bool dragging = false;
+    int dragDx = 0, dragDy = 0;
+    int pickMode = 0;  // 1 route points, 2 strike target, 5 unload target
+    bool pickActive = false;
+    std::vector<RoutePoint> pickedPoints;  // map coordinates
+    QPoint cursor;                         // view pixels
+};
+
+// Draws a plan (or the no-plan picture) the way the plan view shows it. The
+// scene is composed in a back buffer and copied to the window in one step;
+// nothing is erased first. No widgets: the view, printing and the headless
+// tools share this code.
+class CPlanRenderer {
+public:
+    static constexpr QRgb kNoPlanBackground = 0xFF3234FF;  // RGB(50, 52, 255)
+    static constexpr QRgb kUnitNameColour = 0xFFB95BB7;    // RGB(185, 91, 183)
+    static constexpr QRgb kCarriedCountColour = 0xFF0000FF;
+    static constexpr QRgb kCarriedCountBackground = 0xFFFFFFFF;
+    static constexpr QRgb kRunRouteColour = 0xFFC80000;    // RGB(200, 0, 0)
+    static constexpr QRgb kPickRouteColour = 0xFFFF0000;
+    static constexpr QRgb kDragBandColour = 0xFF000000;
+    static constexpr uint32_t kDefaultFireColour = 200;    // 0x00BBGGRR
+
+    // Draws the selected unit's tracker in edit mode (after its image, before
+    // its name). Unset: no tracker.
+    using TrackerHook = std::function<void(QPainter&, const CUnitCanLoad&)>;
+
+    // The back buffer starts with `bufferSize` and grows when a larger view is drawn.
+    explicit CPlanRenderer(QSize bufferSize = QSize(1920, 1080));
+
+    void SetLogo(const QImage& logo) { m_logo = logo; }
+    void SetTrackerHook(TrackerHook hook) { m_trackerHook = std::move(hook); }
+
+    // The whole window picture of a `size` view: the no-plan picture when
+    // `plan` is null, else the plan composed in the back buffer, copied with
+    // the drag offset (uncovered bands black), and the pick rubber band with
+    // its prompt on top.
+    void Paint(QPainter& window, const CPlan* plan, QSize size, const PlanRenderOptions& options);
+
+    // Composes the plan into the back buffer: every layer's map and units.
+    void ComposePlan(const CPlan& plan, QSize size, const PlanRenderOptions& options);
+    const QImage& BackBuffer() const { return m_backBuffer; }
+
+    // How the last composition went: 1 when every layer's units were drawn,
+    // 0 when a busy layer left the previous picture on show, -1 when a busy
+    // layer was drawn with its map alone.
+    int LastComposeResult() const { return m_lastCompose; }
+
+    // The prompt of a pick mode; empty for other modes.
+    static QString PickPrompt(int pickMode);
+    // 0x00BBGGRR as a colour.
+    static QColor FromColorRef(uint32_t bgr);
+
+private:
+    struct FrameKey {
+        QSize size;
+        bool editMode = false, showRoutes = false;
+        std::vector<double> maps;  // per layer: zoom, source rectangle, centre, picture id
+        bool operator==(const FrameKey&) const = default;
+    };
+    FrameKey KeyFor(const CPlan& plan, QSize size, const PlanRenderOptions& options) const;
+
+    void DrawLayerUnits(QPainter& painter, const CPlanLayer& layer, CMapLoader& map, const PlanRenderOptions& o);
+    void DrawUnit(QPainter& painter, CUnitCanLoad& unit, CMapLoader& map, double zoom, int px, int py,
+                  const PlanRenderOptions& o);
+    void DrawFireUnit(QPainter& painter, UnitFire& fire, CMapLoader& map, double zoom);
+    void DrawText(QPainter& painter, int x, int y, const QString& text);
+    void DrawName(QPainter& painter, int x, int y, const std::string& name);
+
+    QImage m_backBuffer;
+    QImage m_logo;
+    TrackerHook m_trackerHook;
+    // Unit names rendered once (transparent pictures), since laying out text
+    // costs more than copying it on every repaint.
+    std::unordered_map<std::string, QImage> m_names;
+    FrameKey m_lastKey;
+    bool m_lastComplete = false;  // the back buffer holds a complete picture of m_lastKey
+    int m_lastCompose = 1;
+};
