@@ -2,20 +2,26 @@
 
 #include "cartolink.h"
 
+#include "GisControlPanel.h"
 #include "GisHostWnd.h"
+#include "GisOverviewWnd.h"
 #include "MapControl.h"
 
 #include <QApplication>
 #include <QCoreApplication>
 #include <QDebug>
 #include <QDir>
+#include <QEventLoop>
 #include <QFile>
 #include <QFileInfo>
 #include <QPainter>
+#include <QMessageBox>
+#include <QMouseEvent>
 #include <QPixmap>
 #include <QPointer>
 #include <QStandardPaths>
 #include <QThread>
+#include <QTimer>
 
 #include <climits>
 #include <cmath>
@@ -42,12 +48,18 @@ struct DriverContext {
     int mapStatus = 1;
     int objectLayerIndex = -1;
     QString mapPath;
+    // A top-level window of its own, so it is not found among the caller's children.
+    std::unique_ptr<CGisOverviewWnd> overview;
+    // Deletes itself when closed; the pointer then turns null.
+    QPointer<CGisControlPanel> panel;
 };
 
 std::unique_ptr<DriverContext> g_ctx;
 
-// Pick mode: 0 none, 1 point pick, 2 direction pick.
-int g_pickMode = 0;
+constexpr const char* kPickHint = "请在地图上选择一个点(用鼠左键点击), 点右键取消";
+// The comment of the marker a point pick leaves on the map.
+constexpr const char* kPickMarkerText = "PNT";
+constexpr uint32_t kPickMarkerColour = 0x00FF00;
 
 MapControl* control()
 {
@@ -57,6 +69,82 @@ MapControl* control()
 }
 
 bool isFiniteValue(double v) { return std::isfinite(v); }
+
+// The overview follows every change of the main view.
+void refreshOverview()
+{
+    if (g_ctx && g_ctx->overview)
+        g_ctx->overview->refreshFromMain();
+}
+
+// During a pick, input meant for anything but the map control is swallowed;
+// a button press elsewhere reminds the user what is expected.
+class PickInputFilter : public QObject {
+public:
+    explicit PickInputFilter(QWidget* control) : m_control(control) {}
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* e) override
+    {
+        switch (e->type()) {
+        case QEvent::MouseButtonPress:
+        case QEvent::MouseButtonRelease:
+        case QEvent::MouseButtonDblClick:
+        case QEvent::KeyPress:
+        case QEvent::KeyRelease:
+        case QEvent::Wheel:
+            break;
+        default:
+            return false;
+        }
+        auto* w = qobject_cast<QWidget*>(watched);
+        if (!w || m_hinting || !m_control || w == m_control || m_control->isAncestorOf(w))
+            return false;
+        if (e->type() == QEvent::MouseButtonPress) {
+            const auto b = static_cast<QMouseEvent*>(e)->button();
+            if (b == Qt::LeftButton || b == Qt::RightButton) {
+                // Shown after this event's dispatch, not inside it.
+                m_hinting = true;
+                QTimer::singleShot(0, this, [this] {
+                    QMessageBox::information(m_control ? m_control->window() : nullptr, QStringLiteral("提示"),
+                                             QString::fromUtf8(kPickHint));
+                    m_hinting = false;
+                });
+            }
+        }
+        return true;
+    }
+
+private:
+    QPointer<QWidget> m_control;
+    bool m_hinting = false;
+};
+
+// Runs the local loop until the pick started on `ctl` ends.
+void waitForPick(MapControl* ctl)
+{
+    PickState& pick = pickState();
+    PickInputFilter filter(ctl);
+    qApp->installEventFilter(&filter);
+    QEventLoop loop;
+    pick.loop = &loop;
+    if (!pick.finished)
+        loop.exec();
+    pick.loop = nullptr;
+    qApp->removeEventFilter(&filter);
+}
+
+// Starts a pick of `mode`: tool 1000 and a fresh result; returns the tool to restore.
+int beginPick(MapControl* ctl, int mode)
+{
+    PickState& pick = pickState();
+    const int tool = ctl->currentTool();
+    ctl->setCurrentTool(ToolArrow);
+    pick.picked = QPointF();
+    pick.finished = false;
+    pick.mode = mode;
+    return tool;
+}
 
 int truncToInt(double v)
 {
@@ -174,8 +262,16 @@ CARTOLINK_API int GisDriverInit(IGisDriverCallback* callback, void* parent)
     ctl->createCustomTool(888, CustomPoint, 40);
     ctl->setCursor(loadPickCursor());
     ctl->setCurrentTool(kDefaultTool);
+    host->setCallback(callback);
+    host->setMapStatusSource(&ctx->mapStatus);
+    QObject::connect(host, &CGisHostWnd::controlPanelRequested, host, [] { GISDriverShowCtrlTool(1); });
+    QObject::connect(ctl, &MapControl::viewChanged, host, [] { refreshOverview(); });
+    QObject::connect(host, &CGisHostWnd::mouseMapPosition, host, [](double x, double y) {
+        if (g_ctx && g_ctx->panel)
+            g_ctx->panel->setMousePosition(x, y);
+    });
     g_ctx = std::move(ctx);
-    g_pickMode = 0;
+    pickState() = PickState();
     return CARTOLINK_OK;
 }
 
@@ -183,13 +279,14 @@ CARTOLINK_API int GisDriverUnInit(void)
 {
     if (!g_ctx)
         return CARTOLINK_E_NOTINIT;
+    g_ctx->overview.reset();
+    GISDriverShowCtrlTool(0);
     if (MapControl* ctl = control()) {
         if (g_ctx->objectLayerIndex != -1)
             ctl->engine().removeObjectLayer();
     }
     delete g_ctx->host.data();
     g_ctx.reset();
-    g_pickMode = 0;
     return CARTOLINK_OK;
 }
 
@@ -245,6 +342,7 @@ CARTOLINK_API int GisDriverSetShowWindowSize(const CartolinkRect* rect)
     // The control fills the host window; placing it at the host's own offset
     // inside the host would cut off part of the map.
     ctl->setMapGeometry(QRect(0, 0, int(w), int(h)));
+    refreshOverview();
     return CARTOLINK_OK;
 }
 
@@ -433,6 +531,7 @@ CARTOLINK_API int GisDriverZoomTo(double zoom)
         return CARTOLINK_E_BADARG;
     ctl->engine().zoomTo(zoom);
     ctl->update();
+    refreshOverview();
     return CARTOLINK_OK;
 }
 
@@ -453,6 +552,7 @@ CARTOLINK_API int GisDriverPan(float dx, float dy)
         return CARTOLINK_E_BADARG;
     ctl->engine().pan(dx, dy);
     ctl->update();
+    refreshOverview();
     return CARTOLINK_OK;
 }
 
@@ -465,6 +565,7 @@ CARTOLINK_API int GISDriverMoveMap(double x, double y)
         return CARTOLINK_E_BADARG;
     ctl->engine().setCentre(x, y);
     ctl->update();
+    refreshOverview();
     return CARTOLINK_OK;
 }
 
@@ -484,6 +585,7 @@ CARTOLINK_API int GisDriverCenterObject(uint32_t id, double zoom)
     const QPointF c = obj->centre();
     ctl->engine().zoomTo(zoom == 0.0 ? ctl->engine().zoom() : zoom, c.x(), c.y());
     ctl->update();
+    refreshOverview();
     return CARTOLINK_OK;
 }
 
@@ -501,43 +603,130 @@ CARTOLINK_API int GisDriverGetDirectFromPoint(double x, double y, double /*unuse
                                               double* reserved)
 {
     MapControl* ctl = control();
-    if (!ctl || g_pickMode != 0)
+    if (!ctl || pickState().mode != PickState::None)
         return CARTOLINK_E_NOTINIT;
     if (!dx || !dy || !reserved || !isFiniteValue(x) || !isFiniteValue(y))
         return CARTOLINK_E_BADARG;
-    // Picking needs the host window's mouse handling, which is not there yet.
-    return CARTOLINK_E_FAILED;
+    ctl->engine().setCentre(x, y);
+    ctl->update();
+    refreshOverview();
+    const int tool = beginPick(ctl, PickState::None);
+    PickState& pick = pickState();
+    // The cursor moves in whole pixels; so does the origin, or a vertical line
+    // would not count as vertical.
+    const QPointF o = ctl->engine().mapToPixel(QPointF(x, y));
+    pick.origin = QPointF(std::round(o.x()), std::round(o.y()));
+    pick.mode = PickState::Direction;
+    waitForPick(ctl);
+    pick.mode = PickState::None;
+    ctl = control();
+    if (!ctl)
+        return CARTOLINK_E_NOTINIT; // uninitialised while waiting
+    // Unlike the original, a cancelled pick gives the user the tool back too.
+    ctl->setCurrentTool(tool);
+    ctl->update();
+    if (pick.cancelled())
+        return CARTOLINK_E_CANCELLED;
+    const QPointF m = ctl->engine().pixelToMap(pick.picked);
+    *dx = m.x() - x;
+    *dy = m.y() - y;
+    *reserved = 0.0;
+    return CARTOLINK_OK;
 }
 
 CARTOLINK_API int GISDriverGetPoint(double* x, double* y)
 {
     MapControl* ctl = control();
-    if (!ctl || g_pickMode != 0)
+    if (!ctl || pickState().mode != PickState::None)
         return CARTOLINK_E_NOTINIT;
     if (!x || !y)
         return CARTOLINK_E_BADARG;
-    // Picking needs the host window's mouse handling, which is not there yet.
-    return CARTOLINK_E_FAILED;
+    const int tool = beginPick(ctl, PickState::Point);
+    const QCursor cursor = ctl->cursor();
+    ctl->setCursor(Qt::CrossCursor);
+    waitForPick(ctl);
+    PickState& pick = pickState();
+    pick.mode = PickState::None;
+    ctl = control();
+    if (!ctl)
+        return CARTOLINK_E_NOTINIT; // uninitialised while waiting
+    ctl->setCursor(cursor);
+    ctl->setCurrentTool(tool);
+    if (pick.cancelled())
+        return CARTOLINK_E_CANCELLED;
+    const QPointF m = ctl->engine().pixelToMap(pick.picked);
+    *x = m.x();
+    *y = m.y();
+    uint32_t marker = 0;
+    if (GisDriverAddObjectToMap(&marker, CARTOLINK_KIND_MARKER, m.x(), m.y(), 0, 0, kPickMarkerText, nullptr)
+        == CARTOLINK_OK)
+        GisDriverSetObjectColor(marker, kPickMarkerColour);
+    GISDriverMoveMap(m.x(), m.y());
+    GisDriverSetMapStatus(CARTOLINK_STATUS_NORMAL);
+    return CARTOLINK_OK;
 }
 
 CARTOLINK_API int GISDriverShowCtrlTool(int show)
 {
-    if (!control())
+    MapControl* ctl = control();
+    if (!ctl)
         return CARTOLINK_E_NOTINIT;
-    // No control panel runs, so closing it is done already and opening it fails.
-    return show ? CARTOLINK_E_FAILED : CARTOLINK_OK;
+    QPointer<CGisControlPanel>& panel = g_ctx->panel;
+    if (!show) {
+        // The panel's destructor stops and waits for its search.
+        delete panel.data();
+        return CARTOLINK_OK;
+    }
+    if (panel) {
+        panel->raise();
+        return CARTOLINK_OK;
+    }
+    CGisControlPanel::Host host;
+    host.selectTool = [](int tool) {
+        if (MapControl* c = control())
+            c->setCurrentTool(tool);
+    };
+    host.showOverview = [] { GISDriverShowEagleWindow(1); };
+    host.zoomTo = [](double km) { GisDriverZoomTo(km); };
+    host.moveTo = [](double x, double y) { GISDriverMoveMap(x, y); };
+    host.snapshot = [] {
+        MapControl* c = control();
+        return c ? searchSnapshot(c->engine()) : std::vector<SearchLayer>();
+    };
+    panel = new CGisControlPanel(std::move(host));
+    panel->setAttribute(Qt::WA_DeleteOnClose);
+    panel->show();
+    panel->raise();
+    return CARTOLINK_OK;
 }
 
 CARTOLINK_API int GISDriverShowEagleWindow(int show)
 {
-    if (!control())
+    MapControl* ctl = control();
+    if (!ctl)
         return CARTOLINK_E_NOTINIT;
-    if (!show)
+    auto& overview = g_ctx->overview;
+    if (!show) {
+        if (overview)
+            overview->hide();
         return CARTOLINK_OK;
+    }
     if (g_ctx->mapPath.isEmpty())
         return CARTOLINK_E_FAILED;
-    // The overview window cannot be created yet.
-    return CARTOLINK_E_FAILED;
+    if (!overview || overview->mapPath() != g_ctx->mapPath) {
+        overview.reset();
+        auto wnd = std::make_unique<CGisOverviewWnd>(ctl, [] {
+            if (g_ctx && g_ctx->callback)
+                g_ctx->callback->OnMapViewChanged();
+        });
+        if (!wnd->create(g_ctx->mapPath))
+            return CARTOLINK_E_FAILED;
+        overview = std::move(wnd);
+    }
+    overview->refreshFromMain();
+    overview->show();
+    overview->raise();
+    return CARTOLINK_OK;
 }
 
 CARTOLINK_API int GISDriverGetSelectCount(void)

@@ -98,8 +98,10 @@ void MapControl::paintEvent(QPaintEvent*)
 {
     QPainter p(this);
     p.drawImage(0, 0, m_engine.picture());
-    if (!m_dragging || m_draggingObjects)
+    if (!m_dragging || m_draggingObjects) {
+        emit drawn(&p);
         return;
+    }
     p.setRenderHint(QPainter::Antialiasing, true);
     p.setPen(QPen(QColor(0, 0, 0, 200), 1, Qt::DashLine));
     p.setBrush(QColor(0, 120, 215, 40));
@@ -112,6 +114,7 @@ void MapControl::paintEvent(QPaintEvent*)
     } else if (m_customTools.count(m_tool) && m_customTools[m_tool] == CustomLine) {
         p.drawLine(m_pressPx, m_currentPx);
     }
+    emit drawn(&p);
 }
 
 void MapControl::resizeEvent(QResizeEvent*)

@@ -12,6 +12,8 @@
 #include <QPoint>
 #include <QWidget>
 
+class QPainter;
+
 #include <map>
 
 namespace cartolink {
@@ -63,6 +65,8 @@ signals:
     void viewChanged();
     // The selected objects were dragged to a new place.
     void objectsMoved();
+    // The picture has been painted; listeners may draw over it with `p`.
+    void drawn(QPainter* p);
 
 protected:
     void paintEvent(QPaintEvent*) override;
