@@ -89,21 +89,15 @@ CMainFrame::CMainFrame(CTarnwickApp& app, QWidget* parent) : QMainWindow(parent)
     m_dialogs.print = [this] {
         QPrinter printer(QPrinter::HighResolution);
         QPrintDialog dialog(&printer, this);
-        if (dialog.exec() != QDialog::Accepted)
-            return;
-        QPainter painter(&printer);
-        const QRect page = painter.viewport();
-        QSize size = m_view->size();
-        size.scale(page.size(), Qt::KeepAspectRatio);
-        painter.setViewport(page.x(), page.y(), size.width(), size.height());
-        painter.setWindow(m_view->rect());
-        m_view->Render(painter, m_view->size());
+        if (dialog.exec() == QDialog::Accepted)
+            PrintView(printer);
     };
     m_dialogs.sysParams = [] {};
 
     m_view = new CTarnwickView(app, this);
     setCentralWidget(m_view);
     connect(m_view, &CTarnwickView::mouseMovedTo, this, &CMainFrame::OnMousePosition);
+    m_view->SetDialogs(&m_dialogs.view);
 
     BuildCommands();
     BuildMenus();
@@ -330,6 +324,7 @@ void CMainFrame::BuildDocks()
     const int commands[4] = {ID_VIEW_TIME_PANEL, ID_VIEW_INFO_PANEL, ID_VIEW_EDIT_PANEL, ID_VIEW_PROPERTY_PANEL};
 
     m_timePanel = new CTimeControlDlg(m_app.m_ClockService, &m_app.Reporter());
+    m_view->SetCurrentTimeSource([panel = m_timePanel] { return panel->GetBarPosition(); });
     m_timePanel->InitialiseTimes(std::time(nullptr));
     CTimeControlDlg::Hooks hooks;
     hooks.hasPlan = [this] { return m_app.GetPlan() != nullptr; };
@@ -559,6 +554,17 @@ void CMainFrame::OnFileSave()
 void CMainFrame::OnPrint()
 {
     m_dialogs.print();
+}
+
+void CMainFrame::PrintView(QPrinter& printer)
+{
+    QPainter painter(&printer);
+    const QRect page = painter.viewport();
+    QSize size = m_view->size();
+    size.scale(page.size(), Qt::KeepAspectRatio);
+    painter.setViewport(page.x(), page.y(), size.width(), size.height());
+    painter.setWindow(m_view->rect());
+    m_view->Render(painter, m_view->size());
 }
 
 void CMainFrame::AddRecentFile(const QString& path)

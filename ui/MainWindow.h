@@ -1,5 +1,7 @@
 #pragma once
 
+#include "ui/TarnwickView.h"
+
 #include <QMainWindow>
 #include <QPointer>
 
@@ -19,6 +21,7 @@ class QFile;
 class QLabel;
 class QMenu;
 class QTabWidget;
+class QPrinter;
 class QToolBar;
 struct EventRecord;
 
@@ -66,6 +69,8 @@ public:
         std::function<void()> about;
         std::function<void()> sysParams;
         std::function<void()> print;
+        // The plan view's parameter dialogs and unit context menu.
+        ViewDialogs view;
     };
 
     explicit CMainFrame(CTarnwickApp& app, QWidget* parent = nullptr);
@@ -91,6 +96,8 @@ public:
     void OnSavePlan();
     void OnFileSave();  // Ctrl+S: through the document
     void OnPrint();
+    // Draws the view on the printer's page, scaled to fit, proportions kept.
+    void PrintView(QPrinter& printer);
     void OnPlay();
     void OnPause();
     void OnSpeedUp();

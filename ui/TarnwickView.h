@@ -1,31 +1,65 @@
 #pragma once
 
 #include "map/PlanRenderer.h"
+#include "uikit/RectTracker.h"
 
 #include <QImage>
 #include <QWidget>
 
 #include <atomic>
+#include <cstdint>
+#include <functional>
+#include <string>
 
 class CTarnwickApp;
+class CUnitCanLoad;
+class QAction;
+class QMenu;
 class QPainter;
+struct UnitClassInfo;
+
+// The parameter dialogs the view's editing commands open, replaceable so that
+// tests never block on a modal window. Each returns false when cancelled.
+struct ViewDialogs {
+    // In: the default speed and the box checked; out: the speed and the box.
+    std::function<bool(double& speed, bool& asDefault)> speed;
+    // Out: weapon class id (empty: none chosen) and number of strikes.
+    std::function<bool(std::string& weaponId, int& count)> strike;
+    // Out: the chosen UnitNo (left as it was when nothing is chosen).
+    std::function<bool(int& unitNo)> target;
+    // Shows the unit context menu at a screen point; the chosen item or null.
+    std::function<QAction*(QMenu& menu, const QPoint& globalPos)> contextMenu;
+};
 
 // The plan view: the first layer's map and the plan's units, composed in a
 // back buffer and copied in one go. Without a plan it shows the blue
 // background with Logo.bmp centred. The clock asks for repaints from its own
 // thread through RequestRepaint, which only posts; pending requests collapse
 // into one paint.
+//
+// It is also where the plan is edited with the mouse: zoom tools, map drags,
+// selecting and moving units with a rectangle tracker, the unit context menu
+// and the pick of route points and targets that the menu's commands start.
 class CTarnwickView : public QWidget {
     Q_OBJECT
 public:
     static constexpr QRgb kNoPlanBackground = CPlanRenderer::kNoPlanBackground;
     static constexpr QRgb kUnitNameColour = CPlanRenderer::kUnitNameColour;
+    static constexpr double kInitialDefaultSpeed = 30.0;  // km/h
+    static constexpr int kDragThreshold = 4;               // pixels a drag must exceed to pan
 
     explicit CTarnwickView(CTarnwickApp& app, QWidget* parent = nullptr);
 
     // Map tool: 0 select, 1 zoom in on click, 2 zoom out on click.
     int GetMapTool() const { return m_mapTool; }
-    void SetMapTool(int tool) { m_mapTool = tool; }
+    void SetMapTool(int tool);
+
+    // Where the dialogs come from (owned by the caller, outliving the view);
+    // null: the real dialogs.
+    void SetDialogs(ViewDialogs* dialogs) { m_dialogs = dialogs; }
+    // The time panel's current time, seconds from the plan start.
+    void SetCurrentTimeSource(std::function<int()> source) { m_currentTime = std::move(source); }
+    int CurrentTime() const { return m_currentTime ? m_currentTime() : 0; }
 
     // Safe from any thread.
     void RequestRepaint();
@@ -42,23 +76,101 @@ public:
     // The drawing code (its tracker hook draws the selected unit's tracker).
     CPlanRenderer& Renderer() { return m_renderer; }
 
+    // ---- editing state -----------------------------------------------------------
+    double DefaultSpeed() const { return m_defaultSpeed; }
+    int SpeedGiven() const { return m_speedGiven; }
+    int PickMode() const { return m_viewState.pickMode; }
+    bool PickActive() const { return m_viewState.pickActive; }
+    const std::vector<RoutePoint>& PickedPoints() const { return m_viewState.pickedPoints; }
+    bool Dragging() const { return m_viewState.dragging; }
+    QPoint DragOffset() const { return {m_viewState.dragDx, m_viewState.dragDy}; }
+
+    // ---- unit context menu commands ----------------------------------------------
+    enum MenuCommand {
+        ID_MOVE_TO = 32824, ID_LOAD = 32825, ID_TURN = 32827, ID_MOVE_AT_SPEED = 32828,
+        ID_DELETE_UNIT = 32829, ID_STRIKE = 32830, ID_UNLOAD = 32832,
+    };
+    // Builds the unit context menu ("menu1") with the speed item's text for
+    // the current default speed.
+    void BuildUnitMenu(QMenu& menu);
+    // Opens the unit context menu at a screen point (ignored while picking,
+    // in run mode or without a selected unit); runs the chosen command.
+    void OpenContextMenu(const QPoint& globalPos);
+    void OnCommand(int command);
+    void OnMoveTo();
+    void OnMoveAtSpeed();
+    void OnStrike();
+    void OnLoad();
+    void OnUnload();
+    void OnDeleteUnit();
+
+    // A catalogue item dragged over the view (screen point): the mouse
+    // position feed goes on as for a mouse move, so a drop lands there.
+    void OnCatalogueDragAt(const QPoint& screenPoint);
+    // A catalogue class dropped at a screen point: a new unit at the last
+    // mouse map position. True when a unit was added.
+    bool DropUnitClass(const QPoint& screenPoint, UnitClassInfo& info);
+
 signals:
     // The mouse moved over the view (view pixels).
     void mouseMovedTo(QPoint point);
+    // For the property panels: a unit was clicked or moved; its number, name,
+    // appear time and two positions (current and initial in edit mode,
+    // initial and the clicked point in run mode).
+    void unitShown(int unitNo, QString name, int appearTime, double x1, double y1, double x2, double y2);
+    // The action panel should show this unit's actions (also after a new action).
+    void unitActionsChanged(int unitNo);
+    // The custom property panel should show this unit.
+    void unitPropertiesShown(int unitNo);
+    // A map point clicked while the route-select pick flag is set.
+    void routePointPicked(double x, double y, double z);
 
 protected:
     void paintEvent(QPaintEvent* event) override;
     void resizeEvent(QResizeEvent* event) override;
     void mouseMoveEvent(QMouseEvent* event) override;
     void mousePressEvent(QMouseEvent* event) override;
+    void mouseReleaseEvent(QMouseEvent* event) override;
+    void keyReleaseEvent(QKeyEvent* event) override;
+    void contextMenuEvent(QContextMenuEvent* event) override;
 
 private:
+    void LeftButtonDown(const QPoint& p);
+    void LeftButtonUp(const QPoint& p);
+    void RightButtonDown();
+    void StartPick(int mode, int speedGiven);
+    void FinishMove();
+    void FinishStrike(double x, double y);
+    void FinishUnload(double x, double y);
+    void SelectAt(const QPoint& p, double x, double y);
+    void EndUnitTracking();
+    // The first selected unit of the first layer (caller holds the gate).
+    CUnitCanLoad* FirstSelected() const;
+    // A new action of `type` for `unit`, filled with the common fields.
+    void AddAction(CUnitCanLoad& unit, int type, double speed, const std::vector<RoutePoint>& points,
+                   const std::string& weapon, int count, int unitNo);
+    // The image rectangle centred on the unit's position on screen.
+    QRect UnitRect(const CUnitCanLoad& unit) const;
+    void ShowUnitInPanels(const CUnitCanLoad& unit);
+    // The replaced dialogs where given, the real ones otherwise.
+    ViewDialogs Dialogs() const;
+
     CTarnwickApp& m_app;
     CPlanRenderer m_renderer;
     // Drag offset and pick state of the interaction; the app flags and the
     // cursor are filled in for each paint.
     PlanRenderOptions m_viewState;
     int m_mapTool = 0;
+    double m_defaultSpeed = kInitialDefaultSpeed;
+    int m_speedGiven = 0;
+    QPoint m_dragStart;
+    double m_selX = 0, m_selY = 0;
+    // The unit being moved by its tracker (0: none).
+    int32_t m_trackedUnitNo = 0;
+    CRectTracker m_tracker;
+    ViewDialogs m_realDialogs;
+    ViewDialogs* m_dialogs = nullptr;
+    std::function<int()> m_currentTime;
     int m_paintCount = 0;
     std::atomic<bool> m_repaintPending{false};
 };

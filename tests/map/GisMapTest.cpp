@@ -198,3 +198,17 @@ TEST_F(GisMap, SecondGisMapFailsWithoutStoppingTheFirst)
     EXPECT_NEAR(first.GetZoom(), 1.0, 1e-9);
     EXPECT_TRUE(first.RefreshGisPicture());
 }
+
+TEST_F(GisMap, RefreshedPictureCoversTheWholeNewViewSize)
+{
+    const char* src = std::getenv("TARNWICK_SOURCE_DIR");
+    const std::string exercise = std::string(src ? src : TARNWICK_SOURCE_DIR_DEFAULT) + "/samples/gis/exercise/exercise.gst";
+    CMapLoader map;
+    ASSERT_TRUE(map.LoadMap(exercise, 1, 500, 500, 0.0, 0.0));
+    GisDriverZoomTo(40.0);  // the whole exercise area: land everywhere in view
+    ASSERT_TRUE(map.SetViewSize(1200, 800));
+    ASSERT_TRUE(map.RefreshGisPicture());
+    // Beyond the first 500 x 500 pixels the map must be drawn too.
+    const QImage outer = map.GetGisPicture().copy(700, 550, 500, 250);
+    EXPECT_GT(NonWhitePixels(outer), 1000);
+}
