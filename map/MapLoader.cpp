@@ -400,6 +400,12 @@ void CMapLoader::ShowOverviewWindow(int show)
         GISDriverShowEagleWindow(show);
 }
 
+void CMapLoader::ShowControlPanel(int show)
+{
+    if (m_mapType == 1 && m_gis)
+        GISDriverShowCtrlTool(show);
+}
+
 void CMapLoader::OnGisViewChanged()
 {
     RefreshGisPicture();

@@ -41,6 +41,8 @@ public:
     bool RefreshGisPicture();
     bool SetViewSize(int width, int height);
     void ShowOverviewWindow(int show);
+    // GIS map: shows (1) or closes (0) Cartolink's map control panel (place search); bitmap map: nothing.
+    void ShowControlPanel(int show);
 
     double GetZoom() const;
     // Sets a bitmap map's zoom directly (restoring a view, tests). Values that

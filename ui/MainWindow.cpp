@@ -195,6 +195,7 @@ void CMainFrame::BuildCommands()
     AddCommand(ID_ZOOM_OUT, "缩小(&I)", ToolIcon(ID_ZOOM_OUT), "缩小地图", &CMainFrame::OnZoomOut);
     AddCommand(ID_SELECT, "选择(&S)", ToolIcon(ID_SELECT), "空闲状态", &CMainFrame::OnSelectTool);
     AddCommand(ID_OVERVIEW, "显示小地图", QIcon(), "显示小地图", &CMainFrame::OnOverview);
+    AddCommand(ID_MAP_CONTROL_PANEL, "地图控制面板...", QIcon(), "查找地名, 缩放和平移GIS地图", &CMainFrame::OnMapControlPanel);
     AddCommand(ID_PAN_LEFT, "向左(&L)", ToolIcon(ID_PAN_LEFT), "向左平移", nullptr);
     AddCommand(ID_PAN_RIGHT, "向右(&R)", ToolIcon(ID_PAN_RIGHT), "向右平移", nullptr);
     AddCommand(ID_PAN_UP, "向上(&U)", ToolIcon(ID_PAN_UP), "向上平移", nullptr);
@@ -259,6 +260,7 @@ void CMainFrame::BuildMenus()
         map->addAction(m_actions[id]);
     map->addSeparator();
     map->addAction(m_actions[ID_OVERVIEW]);
+    map->addAction(m_actions[ID_MAP_CONTROL_PANEL]);
 
     QMenu* play = menuBar()->addMenu("推演(&R)");
     for (int id : {ID_PLAY, ID_PAUSE, ID_SPEED_UP, ID_SPEED_DOWN})
@@ -711,6 +713,13 @@ void CMainFrame::OnOverview()
 {
     if (CMapLoader* map = m_app.GetMap())
         map->ShowOverviewWindow(1);
+}
+
+// The GIS control panel (place search) lives in Cartolink; a bitmap map has none.
+void CMainFrame::OnMapControlPanel()
+{
+    if (CMapLoader* map = m_app.GetMap())
+        map->ShowControlPanel(1);
 }
 
 void CMainFrame::OnPan(int dx, int dy)

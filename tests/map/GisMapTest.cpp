@@ -212,3 +212,23 @@ TEST_F(GisMap, RefreshedPictureCoversTheWholeNewViewSize)
     const QImage outer = map.GetGisPicture().copy(700, 550, 500, 250);
     EXPECT_GT(NonWhitePixels(outer), 1000);
 }
+
+TEST_F(GisMap, ControlPanelOpensAndClosesThroughTheMap)
+{
+    const auto panelShown = [] {
+        for (QWidget* w : QApplication::topLevelWidgets())
+            if (w->windowTitle() == QString::fromUtf8("地图控制面板") && w->isVisible())
+                return true;
+        return false;
+    };
+    CMapLoader map;
+    ASSERT_TRUE(map.LoadMap(path, 1, 500, 500, 0.0, 0.0));
+    EXPECT_FALSE(panelShown());
+    map.ShowControlPanel(1);
+    EXPECT_TRUE(panelShown());
+    map.ShowControlPanel(0);
+    EXPECT_FALSE(panelShown());
+    map.ShowControlPanel(1);
+    map.ReleaseMap();  // closing the GIS connection closes the panel too
+    EXPECT_FALSE(panelShown());
+}
