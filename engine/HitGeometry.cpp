@@ -100,66 +100,26 @@ void CandidateFinder::QueryBox(const Box& box, std::vector<uint32_t>& out) const
         return;
     const int cx0 = int(std::max(0.0, fx0)), cx1 = int(std::min(double(m_cols - 1), fx1));
     const int cy0 = int(std::max(0.0, fy0)), cy1 = int(std::min(double(m_rows - 1), fy1));
-    const std::vector<double>& xs = *m_xs;
-    const std::vector<double>& ys = *m_ys;
-    auto& mark = const_cast<std::vector<uint8_t>&>(m_mark);
-    for (int cy = cy0; cy <= cy1; ++cy) {
-        for (int cx = cx0; cx <= cx1; ++cx) {
-            const size_t c = size_t(cy) * size_t(m_cols) + size_t(cx);
-            for (uint32_t k = m_cellStart[c]; k < m_cellStart[c + 1]; ++k) {
-                const uint32_t i = m_items[k];
-                if (!mark[i] && xs[i] >= box.x0 && xs[i] <= box.x1 && ys[i] >= box.y0 && ys[i] <= box.y1) {
-                    mark[i] = 1;
-                    out.push_back(i);
-                }
-            }
-        }
-    }
+    QueryCells(cx0, cx1, cy0, cy1, box, out);
 }
 
 void CandidateFinder::FindCandidates(const FireLineList& lines, double hitDistance, std::vector<uint32_t>& out)
 {
     const size_t first = out.size();
-    const double inf = std::numeric_limits<double>::infinity();
     for (uint32_t i : m_unbinned) {
         if (!m_mark[i]) {
             m_mark[i] = 1;
             out.push_back(i);
         }
     }
-    const double h = std::isfinite(hitDistance) ? std::max(hitDistance, 0.0) : inf;
-    for (const FireLine& l : lines) {
-        const double xmin = std::min(l.startX, l.endX), xmax = std::max(l.startX, l.endX);
-        const double ymin = std::min(l.startY, l.endY), ymax = std::max(l.startY, l.endY);
-        if (!std::isfinite(xmin) || !std::isfinite(xmax) || !std::isfinite(ymin) || !std::isfinite(ymax) ||
-            !std::isfinite(h)) {
-            QueryBox({-inf, -inf, inf, inf}, out);
-            continue;
-        }
-        const double dx = xmax - xmin, dy = ymax - ymin;
-        const double c = std::hypot(dx, dy);
-        // The distance formula goes through side lengths and a cosine, which
-        // loses precision; widen the boxes so rounding never drops a real hit.
-        // Its error grows with the distance from P to S, bounded by the extent
-        // of units and line together.
-        const double scale = std::max({std::fabs(xmin), std::fabs(xmax), std::fabs(ymin), std::fabs(ymax), c, h}) +
-                             m_unitScale;
-        const double slack = h * 1e-3 + scale * 1e-7 + 1e-12;
-        // Within the x span, the line's own y range widened by the strip's
-        // vertical half-width h * c / dx (unbounded for a vertical line).
-        const double halfH = dx > 0 ? h * c / dx + slack : inf;
-        QueryBox({xmin - slack, ymin - halfH, xmax + slack, ymax + halfH}, out);
-        const double halfW = dy > 0 ? h * c / dy + slack : inf;
-        QueryBox({xmin - halfW, ymin - slack, xmax + halfW, ymax + slack}, out);
-    }
+    const double h = std::isfinite(hitDistance) ? std::max(hitDistance, 0.0) : std::numeric_limits<double>::infinity();
+    for (const FireLine& l : lines)
+        QueryLine(l, h, out);
     for (size_t k = first; k < out.size(); ++k)
         m_mark[out[k]] = 0;
     std::sort(out.begin() + long(first), out.end());
 }
 
-}  // namespace hitgeometry
-
-namespace hitgeometry {
 
 int CandidateFinder::ColumnOf(double x) const
 {
