@@ -9,6 +9,7 @@
 #include "engine/Units.h"
 #include "engine/WGAction.h"
 #include "ui/EditingDialogs.h"
+#include "ui/ToolIcons.h"
 
 #include <QContextMenuEvent>
 #include <QCursor>
@@ -117,8 +118,10 @@ ViewDialogs CTarnwickView::Dialogs() const
 void CTarnwickView::SetMapTool(int tool)
 {
     m_mapTool = tool;
-    // Zoom tools show a magnifier-like cross; selection the arrow.
-    setCursor(tool == 1 || tool == 2 ? Qt::CrossCursor : Qt::ArrowCursor);
+    if (tool == 1 || tool == 2)
+        setCursor(ZoomCursor(tool == 1));
+    else
+        setCursor(Qt::ArrowCursor);
 }
 
 PlanRenderOptions CTarnwickView::RenderOptions() const
@@ -198,8 +201,8 @@ CUnitCanLoad* CTarnwickView::FirstSelected() const
 
 void CTarnwickView::ShowUnitInPanels(const CUnitCanLoad& unit)
 {
-    emit unitShown(unit.m_UnitNo, QString::fromStdString(unit.m_UnitName), unit.m_AppearTime, unit.m_CurX,
-                   unit.m_CurY, unit.m_InitX, unit.m_InitY);
+    emit unitShown(unit.m_UnitNo, QString::fromStdString(unit.m_UnitName), unit.m_AppearTime, unit.m_InitX,
+                   unit.m_InitY, unit.m_CurX, unit.m_CurY);
     emit unitActionsChanged(unit.m_UnitNo);
     emit unitPropertiesShown(unit.m_UnitNo);
 }
@@ -335,8 +338,8 @@ void CTarnwickView::EndUnitTracking()
     m_app.GetMap()->ViewToMap(x, y, r.left() + r.width() / 2, r.top() + r.height() / 2);
     unit->m_CurX = unit->m_InitX = x;
     unit->m_CurY = unit->m_InitY = y;
-    emit unitShown(unit->m_UnitNo, QString::fromStdString(unit->m_UnitName), unit->m_AppearTime, unit->m_CurX,
-                   unit->m_CurY, unit->m_InitX, unit->m_InitY);
+    emit unitShown(unit->m_UnitNo, QString::fromStdString(unit->m_UnitName), unit->m_AppearTime, unit->m_InitX,
+                   unit->m_InitY, unit->m_CurX, unit->m_CurY);
     update();
 }
 

@@ -254,3 +254,20 @@ QIcon AppIcon()
     p.drawEllipse(QPointF(24, 24), 5, 5);
     return QIcon(pixmap);
 }
+
+QCursor ZoomCursor(bool zoomIn)
+{
+    QPixmap pixmap(32, 32);
+    pixmap.fill(Qt::transparent);
+    {
+        QPainter p(&pixmap);
+        p.setRenderHint(QPainter::Antialiasing);
+        // A white halo keeps the cursor visible over dark map areas.
+        p.setPen(QPen(Qt::white, 6, Qt::SolidLine, Qt::RoundCap));
+        p.setBrush(Qt::NoBrush);
+        p.drawEllipse(QRectF(2, 2, 19, 19));
+        p.drawLine(QPointF(19, 19), QPointF(28, 28));
+        Magnifier(p, zoomIn);
+    }
+    return QCursor(pixmap, 11, 11);
+}

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QCursor>
 #include <QIcon>
 
 // Toolbar pictures, drawn in code (the program ships no icon files). `id` is
@@ -7,3 +8,6 @@
 QIcon ToolIcon(int id);
 // The program icon (window, about box).
 QIcon AppIcon();
+// The zoom tools' magnifier cursors; the hot spot is the lens centre, the
+// point the zoom is centred on.
+QCursor ZoomCursor(bool zoomIn);

@@ -280,6 +280,21 @@ TEST(ViewMapGestures, RightButtonZoomsOnlyWithAZoomTool)
     EXPECT_EQ(map->GetZoom(), zoom);
 }
 
+TEST(ViewMapGestures, ZoomToolsShowMagnifiersCentredOnTheLens)
+{
+    EditShell s;
+    s.view->SetMapTool(1);
+    const QCursor zoomIn = s.view->cursor();
+    EXPECT_EQ(zoomIn.shape(), Qt::BitmapCursor);
+    EXPECT_EQ(zoomIn.hotSpot(), QPoint(11, 11));
+    s.view->SetMapTool(2);
+    EXPECT_EQ(s.view->cursor().shape(), Qt::BitmapCursor);
+    // The two magnifiers differ (plus and minus).
+    EXPECT_NE(s.view->cursor().pixmap().toImage(), zoomIn.pixmap().toImage());
+    s.view->SetMapTool(3);
+    EXPECT_EQ(s.view->cursor().shape(), Qt::ArrowCursor);
+}
+
 // ---- context menu and picks ----------------------------------------------------------
 
 TEST(ViewContextMenu, SpeedItemNamesTheDefaultSpeedBeforeAndAfterItChanges)
