@@ -5,6 +5,7 @@
 #include "app/StartupConfig.h"
 #include "engine/PlanFile.h"
 #include "ui/MainWindow.h"
+#include "ui/OperatorTools.h"
 
 #include <cstdio>
 
@@ -68,7 +69,9 @@ bool CTarnwickApp::InitInstance(const StartOptions& options)
     m_PlayRate = 1.0;
     m_pMainFrame->ViewSizeChanged();
 
-    if (!options.planPath.isEmpty())
+    // Work that an abnormal end left behind comes before the plan asked for.
+    const bool recovered = m_pMainFrame->Operator()->StartRecovery(options.recoveryFolder);
+    if (!options.planPath.isEmpty() && !recovered)
         m_pMainFrame->OpenPlanFile(options.planPath);
     return true;
 }
@@ -79,6 +82,9 @@ void CTarnwickApp::ExitInstance()
         return;
     m_exited = true;
     m_ClockService.Stop();
+    // A normal end: the copy of unsaved work is no longer needed.
+    if (m_pMainFrame)
+        m_pMainFrame->Operator()->EndRecovery();
     ClosePlan();
 }
 
@@ -93,12 +99,16 @@ bool CTarnwickApp::ClosePlan()
         m_ClockService.RemoveReceiver(m_pPlan.get());
         m_pPlan.reset();
     }
+    m_EditHistory.Clear();
     return true;
 }
 
 CPlan* CTarnwickApp::AdoptNewPlan()
 {
     m_pPlan = std::make_unique<CPlan>(MakePlanContext());
+    m_EditHistory.Clear();
+    m_Doc.SetModifiedFlag(false);
+    m_Doc.SetPlanFile(QString());
     return m_pPlan.get();
 }
 
@@ -122,6 +132,8 @@ bool CTarnwickApp::LoadPlan(const std::string& path)
     }
     RegisterPlan();
     m_Doc.SetTitle(QString::fromStdString(m_pPlan->GetFirstLayer()->m_MapName));
+    m_Doc.SetModifiedFlag(false);
+    m_Doc.SetPlanFile(QString::fromStdString(path));
     m_ClockService.SetTime(0);
     if (m_pMainFrame)
         m_pMainFrame->SetPlanTimes(std::time_t(m_pPlan->m_StartTime), std::time_t(m_pPlan->m_EndTime));
@@ -136,7 +148,37 @@ bool CTarnwickApp::SavePlan(const std::string& path)
     const bool ok = ::SavePlan(*m_pPlan, path, &error);
     if (!ok)
         std::fprintf(stderr, "tarnwick: %s: %s\n", path.c_str(), error.c_str());
+    else
+        m_Doc.NotifySaved(QString::fromStdString(path));
     return ok;
+}
+
+void CTarnwickApp::SaveSysConfig()
+{
+    const std::string path = modulepaths::InModuleFolder(m_ModuleFolder, "SysConfig.cfg");
+    if (!m_SysConfig.Save(path)) {
+        std::fprintf(stderr, "tarnwick: %s\n", m_SysConfig.GetLastError().c_str());
+        ReportError(Reporter(), "保存系统配置失败!", "错误");
+    }
+}
+
+bool CTarnwickApp::SaveUnitClassInfo()
+{
+    const std::string path = modulepaths::InModuleFolder(m_ModuleFolder, "UnitClassInfo.cfg");
+    if (!m_UnitClassCatalog.Save(path)) {
+        std::fprintf(stderr, "tarnwick: %s\n", m_UnitClassCatalog.GetLastError().c_str());
+        ReportError(Reporter(), "保存单位信息失败!", "错误");
+        return false;
+    }
+    return true;
+}
+
+void CTarnwickApp::SetHitCheckValues(int checkBeenHit, double distWhenBeenHit)
+{
+    m_CheckBeenHit = checkBeenHit;
+    m_DistWhenBeenHit = distWhenBeenHit;
+    m_PlayState.SetCheckBeenHit(checkBeenHit);
+    m_ClockService.SetCheckBeenHit(checkBeenHit);
 }
 
 CMapLoader* CTarnwickApp::GetMap() const

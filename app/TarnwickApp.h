@@ -4,6 +4,7 @@
 #include "app/TarnwickDoc.h"
 #include "app/UnitClassCatalog.h"
 #include "engine/ClockService.h"
+#include "engine/EditHistory.h"
 #include "engine/Plan.h"
 #include "engine/PlayState.h"
 
@@ -27,6 +28,7 @@ public:
         std::string moduleFolder;   // empty: the executable's folder
         QString planPath;           // --plan FILE: opened as the open command does
         bool showWindow = true;     // tests keep the frame hidden
+        QString recoveryFolder;     // copies of unsaved work; empty: the user's data folder
     };
 
     explicit CTarnwickApp(IMessageReporter* reporter = nullptr);
@@ -57,6 +59,14 @@ public:
     bool RegisterPlan();
     PlanContext MakePlanContext();
 
+    // ---- configuration files -------------------------------------------------------
+    // Writes SysConfig.cfg; on failure "保存系统配置失败!" (caption "错误").
+    void SaveSysConfig();
+    // Writes UnitClassInfo.cfg; on failure "保存单位信息失败!" (caption "错误") and false.
+    bool SaveUnitClassInfo();
+    // The hit check's working values, wherever the clock thread reads them.
+    void SetHitCheckValues(int checkBeenHit, double distWhenBeenHit);
+
     // The map the view converts with: the current plan's first layer's map.
     CMapLoader* GetMap() const;
 
@@ -70,6 +80,7 @@ public:
     CSysConfig m_SysConfig;
     CUnitClassCatalog m_UnitClassCatalog;
     CPlayState m_PlayState;      // fire lines, hit list, hit distance, event sink
+    CEditHistory m_EditHistory;  // undo and redo of the current plan's edits
     CClockService m_ClockService;
     CTarnwickDoc m_Doc;
     std::string m_ModuleFolder;

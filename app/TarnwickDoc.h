@@ -23,11 +23,28 @@ public:
     // and true whatever it returned (SavePlan reports its own failure).
     bool OnSaveDocument(const QString& path);
 
+    // The plan differs from its file (or, for a new plan, has unsaved work).
+    // Edits set it; opening and saving clear it.
+    bool IsModified() const { return m_modified; }
+    void SetModifiedFlag(bool modified = true);
+
+    // The file the current plan was opened from or last saved to; empty for a
+    // new plan. Not the framework path above, which only Ctrl+S keeps.
+    QString GetPlanFile() const { return m_planFile; }
+    void SetPlanFile(const QString& path);
+    // A save of the current plan to `path` succeeded.
+    void NotifySaved(const QString& path);
+
 signals:
+    void planFileChanged(QString path);
+    void saved(QString path);
     void titleChanged(QString title);
+    void modifiedChanged(bool modified);
 
 private:
     CTarnwickApp& m_app;
     QString m_title;
     QString m_path;
+    bool m_modified = false;
+    QString m_planFile;
 };

@@ -4,6 +4,8 @@
 #include <QSaveFile>
 #include <QString>
 
+#include <cstring>
+
 namespace {
 
 constexpr const char* kDeclaration = "<?xml version=\"1.0\" encoding=\"utf-8\" ?>\r\n";
@@ -23,6 +25,34 @@ public:
 private:
     QSaveFile& m_file;
     bool m_ok = true;
+};
+
+// pugixml writes a carriage return inside text as it is, and every reader
+// turns it into a line feed: the value would not survive a save and load. As
+// a reference it does. Used for the content only, never for the template's
+// own line ends (the content is printed raw, without line breaks of its own).
+class CarriageReturnEscaper : public pugi::xml_writer {
+public:
+    explicit CarriageReturnEscaper(pugi::xml_writer& out) : m_out(out) {}
+    void write(const void* data, size_t size) override
+    {
+        const char* p = static_cast<const char*>(data);
+        const char* const end = p + size;
+        while (p < end) {
+            const char* cr = static_cast<const char*>(memchr(p, '\r', size_t(end - p)));
+            if (!cr) {
+                m_out.write(p, size_t(end - p));
+                return;
+            }
+            if (cr > p)
+                m_out.write(p, size_t(cr - p));
+            m_out.write("&#13;", 5);
+            p = cr + 1;
+        }
+    }
+
+private:
+    pugi::xml_writer& m_out;
 };
 
 XmlSaveResult Fail(XmlSaveResult::Status s, std::string d)
@@ -57,8 +87,9 @@ XmlSaveResult SaveXmlRootWithTemplate(const std::string& path, const pugi::xml_n
     head += "<" + name + ">\r\n";
     SaveFileWriter writer(file);
     writer.write(head.data(), head.size());
+    CarriageReturnEscaper content(writer);
     for (pugi::xml_node child = root.first_child(); child; child = child.next_sibling())
-        child.print(writer, PUGIXML_TEXT(""), pugi::format_raw, pugi::encoding_utf8);
+        child.print(content, PUGIXML_TEXT(""), pugi::format_raw, pugi::encoding_utf8);
     const std::string tail = "</" + name + ">";
     writer.write(tail.data(), tail.size());
 

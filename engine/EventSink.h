@@ -9,6 +9,9 @@
 struct EventRecord {
     std::string timeText;  // "%H:%M:%S" of the plan's current date-time
     std::string message;
+    // The plan date-time of the event (seconds since 1970), so the event list
+    // can seek to it; 0 when the sender did not know it.
+    int64_t epoch = 0;
 };
 
 struct HitRecord {

@@ -51,7 +51,7 @@ void PostEvent(CPlayState* play, const std::string& message)
     if (!play)
         return;
     if (t_deferred)
-        t_deferred->m_events.emplace_back(play, EventRecord{play->TimeText(), message});
+        t_deferred->m_events.emplace_back(play, EventRecord{play->TimeText(), message, play->GetCurrentEpoch()});
     else
         play->PostEvent(message);
 }
@@ -211,6 +211,17 @@ void WGAction::StartSegment(const WGRoute& route, size_t i, uint32_t nowMs)
     }
 }
 
+bool WGAction::SegmentStep(const RoutePoint& p0, const RoutePoint& p1, uint32_t elapsedMs, uint32_t durationMs,
+                           double& x, double& y)
+{
+    const double f = double(elapsedMs) / double(durationMs);
+    x = p0.X + (p1.X - p0.X) * f;
+    y = p0.Y + (p1.Y - p0.Y) * f;
+    if (p1.X != p0.X)
+        return std::fabs(x - p0.X) - std::fabs(p1.X - p0.X) > 1e-11;
+    return std::fabs(y - p0.Y) - std::fabs(p1.Y - p0.Y) > 1e-11;
+}
+
 int WGAction::ExecuteMove(CUnitCanLoad& unit, uint32_t nowMs)
 {
     if (!m_SpeedDerived) {
@@ -256,13 +267,10 @@ int WGAction::ExecuteMove(CUnitCanLoad& unit, uint32_t nowMs)
         unit.m_CurY = p1.Y;
         passed = true;
     } else {
-        const double f = double(nowMs - m_SegmentStartMs) / double(m_SegmentDurationMs);
-        unit.m_CurX = p0.X + (p1.X - p0.X) * f;
-        unit.m_CurY = p0.Y + (p1.Y - p0.Y) * f;
-        if (p1.X != p0.X)
-            passed = std::fabs(unit.m_CurX - p0.X) - std::fabs(p1.X - p0.X) > 1e-11;
-        else
-            passed = std::fabs(unit.m_CurY - p0.Y) - std::fabs(p1.Y - p0.Y) > 1e-11;
+        double x = 0, y = 0;
+        passed = SegmentStep(p0, p1, nowMs - m_SegmentStartMs, m_SegmentDurationMs, x, y);
+        unit.m_CurX = x;
+        unit.m_CurY = y;
     }
     if (passed) {
         ++m_CurrentPoint;

@@ -157,7 +157,8 @@ void CPlanLayer::CheckHits(FireLineList& fireLines)
         play->EventSink().OnHit(record);
         play->EventSink().OnEvent(
             {record.timeText,
-             Format("%s被%s击中.[距离火力线%.2f米]", hit.victim.c_str(), hit.attacker.c_str(), hit.distance)});
+             Format("%s被%s击中.[距离火力线%.2f米]", hit.victim.c_str(), hit.attacker.c_str(), hit.distance),
+             play->GetCurrentEpoch()});
     }
     m_PendingHits.clear();
 }

@@ -38,6 +38,23 @@ void CLayerGate::LockExclusive()
     m_writer = true;
 }
 
+bool CLayerGate::TryLockExclusive(uint32_t timeoutMs)
+{
+    std::unique_lock lock(m_mutex);
+    ++m_writersWaiting;
+    const bool free = m_writerCanEnter.wait_for(lock, std::chrono::milliseconds(timeoutMs),
+                                                [this] { return !m_writer && m_readers == 0; });
+    --m_writersWaiting;
+    if (!free) {
+        // Readers that this writer held back must not wait for a writer that left.
+        if (!m_writer && m_writersWaiting == 0)
+            m_readerCanEnter.notify_all();
+        return false;
+    }
+    m_writer = true;
+    return true;
+}
+
 void CLayerGate::UnlockExclusive()
 {
     std::lock_guard lock(m_mutex);

@@ -24,6 +24,11 @@ public:
     void UnlockShared();
     // Waits, without a time-out, until no reader and no other writer holds the gate.
     void LockExclusive();
+    // Exclusive entry for edits made from the user interface while playback
+    // may run: waits at most `timeoutMs` and gives up (false, nothing held)
+    // rather than stall the user-interface thread. While it waits it keeps new
+    // readers out like any writer; when it gives up they may enter again.
+    bool TryLockExclusive(uint32_t timeoutMs);
     void UnlockExclusive();
 
     // Current holders, for diagnostics and tests.

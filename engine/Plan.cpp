@@ -127,14 +127,4 @@ void CPlan::CheckHits(FireLineList& fireLines)
     }
 }
 
-void CPlan::Replay(uint32_t fromSeconds, uint32_t toSeconds, const void* context)
-{
-    for (uint64_t i = fromSeconds; i <= toSeconds; ++i) {
-        // Each step stands for a tick, whose fire lines last for that tick only.
-        if (m_Context.play)
-            m_Context.play->FireLines().clear();
-        const uint32_t now = uint32_t(i * 1000);
-        RecvClockEvent(now - 1000u, now, context);
-    }
-    CancelAllActions();
-}
+// Replay and ReplayStepwise live in PlanReplay.cpp.

@@ -49,6 +49,10 @@ public:
     // (RecvClockEvent(i x 1000 - 1000, i x 1000)), then CancelAllActions.
     // Only while the clock is stopped; the caller resets positions first.
     void Replay(uint32_t fromSeconds, uint32_t toSeconds, const void* context = nullptr);
+    // Replay with the same resulting state and events, but each step visits
+    // only the units that can act in it (what seeking uses). It walks the
+    // layers itself: an override of RecvClockEvent is not called.
+    void FastReplay(uint32_t fromSeconds, uint32_t toSeconds, const void* context = nullptr);
     // Points every layer back at this plan (after layers were added directly).
     void AdoptLayers();
 

@@ -2,6 +2,7 @@
 
 #include "app/MessageReporter.h"
 #include "app/UnitClassCatalog.h"
+#include "map/ImageFile.h"
 
 #include <QString>
 
@@ -14,8 +15,16 @@ QImage CUnitImageCache::Get(const std::string& path)
 {
     auto it = m_images.find(path);
     if (it == m_images.end())
-        it = m_images.emplace(path, QImage(QString::fromStdString(path))).first;
+        it = m_images.emplace(path, Load(path)).first;
     return it->second;
+}
+
+QImage CUnitImageCache::Load(const std::string& path)
+{
+    // Windows bitmaps only, as the image folders hold: other decoders reached
+    // through a unit's stored path would widen what a plan file can make us parse
+    // (a 332-byte PNG made the PNG decoder take seconds and gigabytes).
+    return ReadImageFile(path, "bmp", {kMaxSide, kMaxPixels});
 }
 
 UnitClassInfo* PlanReadState::FindClass(const std::string& classId)

@@ -2,6 +2,7 @@
 
 #include <QImage>
 
+#include <cstdint>
 #include <string>
 #include <string_view>
 #include <unordered_map>
@@ -30,6 +31,11 @@ struct PlanContext {
 class CUnitImageCache {
 public:
     QImage Get(const std::string& path);
+    // One unit image or mask from its bitmap file: null when it is missing, not
+    // a regular file, not a decodable bitmap or larger than a unit picture can be.
+    static QImage Load(const std::string& path);
+    static constexpr int kMaxSide = 4096;
+    static constexpr int64_t kMaxPixels = int64_t(4096) * 4096;
 
 private:
     std::unordered_map<std::string, QImage> m_images;

@@ -28,7 +28,9 @@ bool Fail(std::string* error, const std::string& why)
 bool ReadWholeFile(const std::string& path, uint64_t maxBytes, std::unique_ptr<char[]>& data, size_t& size,
                    std::string* error)
 {
-    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+    // Non-blocking, so that a pipe named as a plan fails below instead of
+    // waiting for a writer; it changes nothing for a regular file.
+    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
     if (fd < 0)
         return Fail(error, "cannot open '" + path + "': " + std::strerror(errno));
     struct FdCloser {

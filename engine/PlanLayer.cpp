@@ -83,8 +83,10 @@ void CPlanLayer::DeleteAtLocked(size_t i)
     // No other unit may keep a pointer to the deleted one.
     for (size_t j = 0; j < n; ++j) {
         CUnitCanLoad* other = m_Units.At(j);
-        if (auto* carried = other->GetCarriedUnits())
+        if (auto* carried = other->GetCarriedUnits()) {
             carried->erase(std::remove(carried->begin(), carried->end(), dying), carried->end());
+            other->m_CarriedCount = int32_t(carried->size());
+        }
         if (auto* fire = dynamic_cast<UnitFire*>(other); fire && fire->m_Striker == dying)
             fire->m_Striker = nullptr;
         for (const auto& action : other->m_Actions) {
@@ -133,6 +135,31 @@ void CPlanLayer::DeleteUnitsByNo(int32_t unitNo)
             ++i;
     }
     UnlockExclusive();
+}
+
+void CPlanLayer::InsertUnitLocked(size_t index, std::unique_ptr<CUnitCanLoad> unit)
+{
+    if (!unit)
+        return;
+    CUnitCanLoad* raw = unit.get();
+    raw->m_Layer = this;
+    m_Units.InsertAt(std::min(index, m_Units.Size()), std::move(unit));
+    if (!InTable(raw->m_UnitNo))
+        return;
+    // The table points at the last unit of a number in list order, as after loading.
+    for (size_t j = m_Units.Size(); j-- > 0;) {
+        if (m_Units.At(j)->m_UnitNo == raw->m_UnitNo) {
+            m_UnitTable[raw->m_UnitNo].store(m_Units.At(j), std::memory_order_release);
+            break;
+        }
+    }
+}
+
+void CPlanLayer::DeleteUnitLocked(CUnitCanLoad* unit)
+{
+    const size_t i = m_Units.IndexOf(unit);
+    if (i != CUnitList::npos)
+        DeleteAtLocked(i);
 }
 
 void CPlanLayer::ClearUnits()

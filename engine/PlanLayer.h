@@ -65,6 +65,10 @@ public:
     void LockSharedWait() const { m_Gate.LockSharedWait(); }
     void UnlockShared() const { m_Gate.UnlockShared(); }
     void LockExclusive() const { m_Gate.LockExclusive(); }
+    // Edits from the user interface (names, times, positions, actions) while
+    // the clock may run: the clock thread reads those fields under the shared
+    // gate, so an edit holds the gate exclusively, giving up after `timeoutMs`.
+    bool TryLockExclusive(uint32_t timeoutMs) const { return m_Gate.TryLockExclusive(timeoutMs); }
     void UnlockExclusive() const { m_Gate.UnlockExclusive(); }
     CLayerGate& Gate() const { return m_Gate; }
 
@@ -80,6 +84,11 @@ public:
     void DeleteUnit(CUnitCanLoad* unit);
     void DeleteUnitsByNo(int32_t unitNo);
     void ClearUnits();
+    // Undo and redo put units back where they were; both need the gate held
+    // exclusively. Insert at `index` (clamped to the list's size), entering
+    // the unit in the unit table; delete as DeleteUnit does.
+    void InsertUnitLocked(size_t index, std::unique_ptr<CUnitCanLoad> unit);
+    void DeleteUnitLocked(CUnitCanLoad* unit);
     // Largest UnitNo below 25600 in the layer, 0 when there is none. Read from
     // the unit table, so it needs no gate (and never skips).
     int32_t MaxUnitNo() const;

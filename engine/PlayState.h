@@ -39,7 +39,7 @@ public:
     std::string TimeText() const { return FormatTimeOfDay(std::time_t(m_currentEpoch.load())); }
 
     // Sends an event stamped with the current time text.
-    void PostEvent(const std::string& message) { m_sink->OnEvent({TimeText(), message}); }
+    void PostEvent(const std::string& message) { m_sink->OnEvent({TimeText(), message, GetCurrentEpoch()}); }
 
 private:
     class NullSink : public IEventSink {

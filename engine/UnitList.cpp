@@ -43,6 +43,22 @@ std::unique_ptr<CUnitCanLoad> CUnitList::RemoveAt(size_t i)
     return unit;
 }
 
+void CUnitList::InsertAt(size_t i, std::unique_ptr<CUnitCanLoad> unit)
+{
+    std::lock_guard lock(m_changeMutex);
+    const size_t n = m_size.load(std::memory_order_relaxed);
+    if (i > n)
+        i = n;
+    const size_t block = n / kFirstSegment + 1;
+    const int k = int(std::bit_width(block)) - 1;
+    if (!m_segments[k])
+        m_segments[k].reset(new CUnitCanLoad*[kFirstSegment << k]);
+    for (size_t j = n; j > i; --j)
+        Slot(j) = Slot(j - 1);
+    Slot(i) = unit.release();
+    m_size.store(n + 1, std::memory_order_release);
+}
+
 size_t CUnitList::IndexOf(const CUnitCanLoad* unit, size_t hint) const
 {
     const size_t n = Size();

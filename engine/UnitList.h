@@ -28,6 +28,9 @@ public:
 
     void Append(std::unique_ptr<CUnitCanLoad> unit);
     std::unique_ptr<CUnitCanLoad> RemoveAt(size_t i);
+    // Inserts before entry i (i <= Size()). Like removing, it moves later
+    // entries, so it requires the gate held exclusively.
+    void InsertAt(size_t i, std::unique_ptr<CUnitCanLoad> unit);
     // Index of `unit`, looking at `hint` first; npos when it is not in the list.
     size_t IndexOf(const CUnitCanLoad* unit, size_t hint = 0) const;
     void DeleteAll();

@@ -9,6 +9,8 @@
 
 #include <QString>
 
+#include <algorithm>
+
 namespace {
 
 void LoadCarried(CUnitCanLoad& carrier, std::vector<CUnitCanLoad*>& carried, int32_t unitNo)
@@ -21,9 +23,10 @@ void LoadCarried(CUnitCanLoad& carrier, std::vector<CUnitCanLoad*>& carried, int
     unit->m_Loaded = 1;
     unit->m_CarrierNo = carrier.m_UnitNo;
     carried.push_back(unit);
+    carrier.m_CarriedCount = int32_t(carried.size());
 }
 
-void UnloadCarried(std::vector<CUnitCanLoad*>& carried, int32_t unitNo, double x, double y)
+void UnloadCarried(CUnitCanLoad& carrier, std::vector<CUnitCanLoad*>& carried, int32_t unitNo, double x, double y)
 {
     for (auto it = carried.begin(); it != carried.end();) {
         CUnitCanLoad* unit = *it;
@@ -37,6 +40,7 @@ void UnloadCarried(std::vector<CUnitCanLoad*>& carried, int32_t unitNo, double x
         unit->m_Loaded = 0;
         it = carried.erase(it);
     }
+    carrier.m_CarriedCount = int32_t(carried.size());
 }
 
 QImage LoadUnitImage(const std::string& moduleFolder, const std::string& stored, CUnitImageCache* cache)
@@ -44,7 +48,7 @@ QImage LoadUnitImage(const std::string& moduleFolder, const std::string& stored,
     if (stored.empty())
         return {};
     const std::string path = modulepaths::ResolveStoredPath(moduleFolder, stored);
-    return cache ? cache->Get(path) : QImage(QString::fromStdString(path));
+    return cache ? cache->Get(path) : CUnitImageCache::Load(path);
 }
 
 }  // namespace
@@ -209,6 +213,27 @@ WGAction* CUnitCanLoad::AddNewAction(std::unique_ptr<WGAction> action)
     return m_Actions.back().get();
 }
 
+std::unique_ptr<WGAction> CUnitCanLoad::RemoveAction(int32_t actionNo)
+{
+    auto it = std::find_if(m_Actions.begin(), m_Actions.end(),
+                           [actionNo](const auto& a) { return a->m_ActionNo == actionNo; });
+    if (it == m_Actions.end())
+        return nullptr;
+    std::unique_ptr<WGAction> action = std::move(*it);
+    m_Actions.erase(it);
+    // A running move leaves the unit on one of its routes, which painting
+    // follows; a running strike's flash would never be ended by anyone else.
+    for (const auto& route : action->m_Routes)
+        if (m_CurrentRoute == route.get())
+            m_CurrentRoute = nullptr;
+    if (action->m_FireUnit) {
+        action->m_FireUnit->m_Removed = 1;
+        action->m_FireUnit = nullptr;
+    }
+    action->m_Running = 0;
+    return action;
+}
+
 CustomPropertyList& CUnitCanLoad::FirstCustomPropertyList()
 {
     if (m_CustomProperties.empty())
@@ -236,7 +261,7 @@ void UnitCarrier::LoadUnit(int32_t unitNo)
 
 void UnitCarrier::UnloadUnit(int32_t unitNo, double x, double y, double)
 {
-    UnloadCarried(m_CarriedUnits, unitNo, x, y);
+    UnloadCarried(*this, m_CarriedUnits, unitNo, x, y);
 }
 
 int UnitSingleCarrier::Load(XmlPullReader& r, PlanReadState& state)
@@ -256,7 +281,7 @@ void UnitSingleCarrier::LoadUnit(int32_t unitNo)
 
 void UnitSingleCarrier::UnloadUnit(int32_t unitNo, double x, double y, double)
 {
-    UnloadCarried(m_CarriedUnits, unitNo, x, y);
+    UnloadCarried(*this, m_CarriedUnits, unitNo, x, y);
 }
 
 int UnitSingleSimple::Load(XmlPullReader& r, PlanReadState& state)

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "engine/FireLine.h"
+#include "engine/RelaxedAtomic.h"
 #include "engine/WGAction.h"
 #include "engine/WGRoute.h"
 
@@ -120,6 +121,11 @@ public:
     // Appends an action the editor built: ActionNo := LastActionNo() + 1, this
     // unit becomes its acting unit. Returns the action.
     WGAction* AddNewAction(std::unique_ptr<WGAction> action);
+    // Unlinks the first action with that ActionNo and returns it (nullptr when
+    // there is none), for the editor's delete. Hold the gate exclusively (or
+    // stop the clock). A running move no longer leaves the unit on the
+    // action's route, and a running strike's fire unit is marked removed.
+    std::unique_ptr<WGAction> RemoveAction(int32_t actionNo);
     // The first custom property list, created when the unit has none (the
     // property panel adds records there).
     CustomPropertyList& FirstCustomPropertyList();
@@ -136,21 +142,25 @@ public:
     int32_t m_ImageHeight = 0;
     double m_InitX = 0;              // position at plan time 0 (saved)
     double m_InitY = 0;
-    double m_CurX = 0;               // position now (playback)
-    double m_CurY = 0;
+    // Playback state that painting reads while the clock thread changes it.
+    RelaxedAtomic<double> m_CurX = 0;   // position now (playback)
+    RelaxedAtomic<double> m_CurY = 0;
     int32_t m_AppearTime = 0;        // plan seconds
     UnitClassInfo* m_ClassInfo = nullptr;
     std::vector<std::unique_ptr<WGAction>> m_Actions;
     std::vector<CustomPropertyList> m_CustomProperties;
     CPlanLayer* m_Layer = nullptr;
-    double m_Angle = 0;              // heading, degrees
-    int32_t m_Appeared = 0;
+    RelaxedAtomic<double> m_Angle = 0;  // heading, degrees
+    RelaxedAtomic<int32_t> m_Appeared = 0;
     QRect m_Rect;                    // screen rectangle (view)
     UnitRectTracker m_RectTracker;
     int32_t m_Removed = 0;           // 1: the layer deletes the unit in its next dispatch
-    int32_t m_Loaded = 0;            // 1 while carried
-    int32_t m_CarrierNo = 0;         // UnitNo of the carrier while carried
-    WGRoute* m_CurrentRoute = nullptr;  // route of the running move
+    RelaxedAtomic<int32_t> m_Loaded = 0;     // 1 while carried
+    RelaxedAtomic<int32_t> m_CarrierNo = 0;  // UnitNo of the carrier while carried
+    RelaxedAtomic<WGRoute*> m_CurrentRoute = nullptr;  // route of the running move
+    // Size of the carried-unit list, kept by whoever changes the list (under the
+    // gate), for readers that must not look at the list while playback changes it.
+    RelaxedAtomic<int32_t> m_CarriedCount = 0;
     int32_t m_HitFlag = 0;
     std::string m_LastAttacker;
     int32_t m_Selected = 0;
@@ -210,8 +220,8 @@ public:
     RoutePoint m_StartPoint;          // fire line from the striker ...
     RoutePoint m_EndPoint;            // ... to the target
     CUnitCanLoad* m_Striker = nullptr;  // not owned; cleared when the striker is deleted
-    int32_t m_OnCount = 0;            // times the flash came on
-    int32_t m_FlashOn = 1;
+    RelaxedAtomic<int32_t> m_OnCount = 0;  // times the flash came on
+    RelaxedAtomic<int32_t> m_FlashOn = 1;
     uint32_t m_LastToggleMs = 0;
 };
 

@@ -78,6 +78,13 @@ public:
     // first layer, whose gate guards the load. Sends no event.
     void Cancel(CPlanLayer* firstLayer);
 
+    // One step of a running move along the segment p0 -> p1: the position
+    // after `elapsedMs` of the segment's `durationMs` (not 0), and whether it
+    // lies past p1. The fast replay predicts segment ends with this very
+    // function, so its answers are the ones playback gets.
+    static bool SegmentStep(const RoutePoint& p0, const RoutePoint& p1, uint32_t elapsedMs, uint32_t durationMs,
+                            double& x, double& y);
+
 private:
     int ExecuteMove(CUnitCanLoad& unit, uint32_t nowMs);
     int ExecuteStrike(CUnitCanLoad& unit, uint32_t nowMs);

@@ -1,13 +1,12 @@
 #include "map/MapLoader.h"
 
 #include "app/MessageReporter.h"
+#include "map/ImageFile.h"
 #include "gisdriver/include/cartolink.h"
 
 #include <QApplication>
 #include <QDebug>
-#include <QFile>
 #include <QGuiApplication>
-#include <QImageReader>
 #include <QPainter>
 #include <QScreen>
 #include <QThread>
@@ -23,44 +22,6 @@ constexpr double kZoomStep = 1.5;
 // The GIS picture follows the view size but never beyond this, so an absurd
 // size cannot exhaust memory.
 constexpr int kMaxPictureSide = 16384;
-// Qt's own allocation guard for image readers, in megabytes.
-constexpr int kReaderAllocationLimitMb = 640;
-
-std::string WithForwardSlashes(std::string path)
-{
-    std::replace(path.begin(), path.end(), '\\', '/');
-    return path;
-}
-
-uint32_t ReadLe32(const unsigned char* p)
-{
-    return uint32_t(p[0]) | uint32_t(p[1]) << 8 | uint32_t(p[2]) << 16 | uint32_t(p[3]) << 24;
-}
-
-// An uncompressed bitmap must hold all the rows its header announces. Checked
-// before decoding, so a damaged or hostile header cannot make the reader
-// allocate a huge image for a small file. Compressed and unusual headers are
-// left to the reader (bounded by the pixel limit).
-bool BitmapFileHoldsItsPixels(QIODevice& file)
-{
-    const QByteArray head = file.peek(34);
-    if (head.size() < 34 || head[0] != 'B' || head[1] != 'M')
-        return true;
-    const auto* p = reinterpret_cast<const unsigned char*>(head.constData());
-    const uint32_t dataOffset = ReadLe32(p + 10);
-    const uint32_t infoSize = ReadLe32(p + 14);
-    if (infoSize < 40)
-        return true;
-    const int64_t width = int32_t(ReadLe32(p + 18));
-    const int64_t height = int32_t(ReadLe32(p + 22));
-    const int bitsPerPixel = p[28] | p[29] << 8;
-    const uint32_t compression = ReadLe32(p + 30);
-    if (compression != 0 && compression != 3)  // BI_RGB, BI_BITFIELDS
-        return true;
-    const int64_t stride = (std::abs(width) * bitsPerPixel + 31) / 32 * 4;
-    // Some writers leave out the padding of the last row; tolerate that much.
-    return int64_t(dataOffset) + stride * std::max<int64_t>(std::abs(height) - 1, 0) <= file.size();
-}
 
 }  // namespace
 
@@ -283,18 +244,8 @@ bool CMapLoader::LoadMap(const std::string& source, int mapType, int shownWidth,
 
 bool CMapLoader::LoadBitmap(const std::string& source)
 {
-    QFile file(QString::fromStdString(WithForwardSlashes(source)));
-    if (!file.open(QIODevice::ReadOnly) || !BitmapFileHoldsItsPixels(file))
-        return false;
-    QImageReader reader(&file, "bmp");
-    reader.setAllocationLimit(kReaderAllocationLimitMb);
-    // The header's size is checked before any pixel memory is taken.
-    const QSize size = reader.size();
-    if (!size.isValid() || size.width() <= 0 || size.height() <= 0 || size.width() > kMaxImageSide ||
-        size.height() > kMaxImageSide || int64_t(size.width()) * size.height() > kMaxImagePixels)
-        return false;
-    QImage image;
-    if (!reader.read(&image) || image.isNull())
+    QImage image = ReadImageFile(source, "bmp", {kMaxImageSide, kMaxImagePixels});
+    if (image.isNull())
         return false;
     // One opaque 32-bit format: fast smooth scaling, and no alpha channel that a
     // plain copy of a bitmap would not have had.

@@ -251,9 +251,10 @@ void CPlanRenderer::DrawUnit(QPainter& painter, CUnitCanLoad& unit, CMapLoader& 
             DrawName(painter, px, py, unit.m_UnitName);
     }
     // A carrier shows its load in run mode even where its own picture is hidden.
-    const std::vector<CUnitCanLoad*>* carried = unit.GetCarriedUnits();
-    if (!o.editMode && carried && !carried->empty()) {
-        const QString count = QString::number(qulonglong(carried->size()));
+    // The count, not the list: playback may be loading or unloading meanwhile.
+    const int32_t carriedCount = unit.m_CarriedCount;
+    if (!o.editMode && carriedCount > 0) {
+        const QString count = QString::number(carriedCount);
         const QFontMetrics fm = painter.fontMetrics();
         painter.fillRect(QRect(px, py, fm.horizontalAdvance(count), fm.height()),
                          QColor::fromRgb(kCarriedCountBackground));

@@ -15,6 +15,8 @@
 #include <QMessageBox>
 #include <QPushButton>
 
+#include <cmath>
+
 namespace {
 
 // The decimal exchange of the controls: C locale numbers.
@@ -66,7 +68,8 @@ void CDialogSpeedInput::accept()
 {
     bool ok = false;
     const double speed = m_speedEdit->text().trimmed().toDouble(&ok);
-    if (!ok) {
+    // Qt also reads "nan" and "inf", which are no speed.
+    if (!ok || !std::isfinite(speed)) {
         QMessageBox::warning(this, windowTitle(), "请键入一个数。");
         m_speedEdit->setFocus();
         return;
@@ -202,7 +205,7 @@ void CDialogRouteSelect::OnOk()
     bool okX = false, okY = false;
     const double x = m_xEdit->text().trimmed().toDouble(&okX);
     const double y = m_yEdit->text().trimmed().toDouble(&okY);
-    if (!okX || !okY) {
+    if (!okX || !okY || !std::isfinite(x) || !std::isfinite(y)) {
         QMessageBox::warning(this, windowTitle(), "请键入一个数。");
         return;
     }

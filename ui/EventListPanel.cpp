@@ -24,6 +24,15 @@ CEventListPanel::CEventListPanel(QWidget* parent) : QWidget(parent), m_list(new 
     m_list->setEditTriggers(QAbstractItemView::NoEditTriggers);
     m_list->setContextMenuPolicy(Qt::CustomContextMenu);
     connect(m_list, &QWidget::customContextMenuRequested, this, &CEventListPanel::ShowContextMenu);
+    connect(m_list, &QTreeWidget::itemDoubleClicked, this, [this](QTreeWidgetItem* item) {
+        emit eventActivated(item->data(0, Qt::UserRole).toLongLong(), item->text(0));
+    });
+}
+
+qint64 CEventListPanel::Epoch(int row) const
+{
+    const QTreeWidgetItem* item = m_list->topLevelItem(row);
+    return item ? item->data(0, Qt::UserRole).toLongLong() : 0;
 }
 
 int CEventListPanel::RowCount() const
@@ -43,12 +52,14 @@ void CEventListPanel::AddEvent(EventRecord record)
     if (m_list->topLevelItemCount() >= kMaxRows)
         m_list->clear();
     auto* item = new QTreeWidgetItem({QString::fromStdString(record.timeText), QString::fromStdString(record.message)});
+    item->setData(0, Qt::UserRole, qint64(record.epoch));
     m_list->insertTopLevelItem(0, item);
 }
 
 void CEventListPanel::ClearAll()
 {
     m_list->clear();
+    emit cleared();
 }
 
 void CEventListPanel::resizeEvent(QResizeEvent* event)
@@ -62,5 +73,7 @@ void CEventListPanel::ShowContextMenu(const QPoint& pos)
     QMenu menu(this);
     QAction* clear = menu.addAction(QStringLiteral("全部清除"));
     connect(clear, &QAction::triggered, this, &CEventListPanel::ClearAll);
+    QAction* exportAll = menu.addAction(QStringLiteral("导出事件..."));
+    connect(exportAll, &QAction::triggered, this, &CEventListPanel::exportRequested);
     menu.exec(m_list->viewport()->mapToGlobal(pos));
 }

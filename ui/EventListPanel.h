@@ -20,11 +20,20 @@ public:
     int RowCount() const;
     // Row 0 is the newest; column 0 the time text, column 1 the event text.
     QString Text(int row, int column) const;
+    // The plan date-time of the row's event (seconds since 1970); 0 when unknown.
+    qint64 Epoch(int row) const;
     QTreeWidget* List() const { return m_list; }
 
 public slots:
     void AddEvent(EventRecord record);
     void ClearAll();
+
+signals:
+    // A row was double-clicked: seek to its event.
+    void eventActivated(qint64 epoch, QString timeText);
+    // "导出事件..." of the context menu.
+    void exportRequested();
+    void cleared();
 
 protected:
     void resizeEvent(QResizeEvent* event) override;

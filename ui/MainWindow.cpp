@@ -6,10 +6,17 @@
 #include "map/MapSource.h"
 #include "ui/EventListPanel.h"
 #include "ui/HitAlarmDlg.h"
+#include "ui/OperatorTools.h"
 #include "ui/NewPlanDlg.h"
 #include "ui/QueuedEventSink.h"
 #include "ui/TarnwickView.h"
 #include "ui/TimeControlDlg.h"
+#include "ui/UndoRedoCommands.h"
+#include "ui/panels/DialogCustomProperty.h"
+#include "ui/panels/DialogExpandProperty.h"
+#include "ui/panels/DialogUnitCombination.h"
+#include "ui/catalog/SysParamDlg.h"
+#include "ui/catalog/UnitCatalogPanel.h"
 #include "ui/ToolIcons.h"
 
 #include <QAction>
@@ -92,7 +99,7 @@ CMainFrame::CMainFrame(CTarnwickApp& app, QWidget* parent) : QMainWindow(parent)
         if (dialog.exec() == QDialog::Accepted)
             PrintView(printer);
     };
-    m_dialogs.sysParams = [] {};
+    m_dialogs.sysParams = [this] { CSysParamDlg::Open(m_app, this); };
 
     m_view = new CTarnwickView(app, this);
     setCentralWidget(m_view);
@@ -121,6 +128,8 @@ CMainFrame::CMainFrame(CTarnwickApp& app, QWidget* parent) : QMainWindow(parent)
     m_hitAlarm = new CHitAlarmDlg(app.m_PlayState.HitList(), this);
     m_hitAlarm->hide();
     m_hitTimer = startTimer(1000);
+    m_operator = new COperatorTools(app, *this);
+    m_undoRedo = new CUndoRedoCommands(app, *this);
     UpdateCommandUI();
 }
 
@@ -342,13 +351,24 @@ void CMainFrame::BuildDocks()
     m_timePanel->SetHooks(std::move(hooks));
 
     m_eventList = new CEventListPanel;
-    auto* tree = new QWidget;
-    BuildCatalogueTree(tree);
+    m_catalogue = new CDialogUnitCatalog(m_app);
+    m_catalogue->Tree()->SetView(m_view);
     m_propertyTabs = new QTabWidget;
-    for (const char* page : {"常规属性", "动作", "自定义属性"})
-        m_propertyTabs->addTab(new QWidget, QString::fromUtf8(page));
+    m_unitPanel = new CDialogUnitCombination(m_app);
+    m_actionPanel = new CDialogExpandProperty(m_app);
+    m_customPanel = new CDialogCustomProperty(m_app);
+    m_propertyTabs->addTab(m_unitPanel, "常规属性");
+    m_propertyTabs->addTab(m_actionPanel, "动作");
+    m_propertyTabs->addTab(m_customPanel, "自定义属性");
+    m_actionPanel->SetCurrentTimeSource([panel = m_timePanel] { return panel->GetBarPosition(); });
+    connect(m_view, &CTarnwickView::unitShown, m_unitPanel, &CDialogUnitCombination::OnUnitShown);
+    connect(m_view, &CTarnwickView::unitActionsChanged, m_actionPanel, &CDialogExpandProperty::OnUnitActionsChanged);
+    connect(m_view, &CTarnwickView::unitPropertiesShown, m_customPanel, &CDialogCustomProperty::OnUnitPropertiesShown);
+    connect(m_view, &CTarnwickView::routePointPicked, m_actionPanel, &CDialogExpandProperty::OnRoutePointPicked);
+    connect(m_unitPanel, &CDialogUnitCombination::repaintRequested, m_view, &CTarnwickView::RequestRepaint);
+    connect(m_actionPanel, &CDialogExpandProperty::repaintRequested, m_view, &CTarnwickView::RequestRepaint);
 
-    QWidget* contents[4] = {m_timePanel, m_eventList, tree, m_propertyTabs};
+    QWidget* contents[4] = {m_timePanel, m_eventList, m_catalogue, m_propertyTabs};
     for (int i = 0; i < 4; ++i) {
         auto* dock = new QDockWidget(QString::fromUtf8(docks[i].first), this);
         dock->setObjectName(names[i]);
@@ -368,36 +388,6 @@ void CMainFrame::BuildDocks()
     setCorner(Qt::TopRightCorner, Qt::TopDockWidgetArea);
     resizeDocks({m_docks[2], m_docks[3]}, {200, 220}, Qt::Horizontal);
     resizeDocks({m_docks[1]}, {150}, Qt::Vertical);
-}
-
-void CMainFrame::BuildCatalogueTree(QWidget* host)
-{
-    auto* layout = new QVBoxLayout(host);
-    layout->setContentsMargins(0, 0, 0, 0);
-    auto* tree = new QTreeWidget;
-    tree->setHeaderHidden(true);
-    layout->addWidget(tree);
-    std::map<std::string, QTreeWidgetItem*> categories;
-    for (const auto& category : m_app.m_UnitClassCatalog.GetCategories()) {
-        const std::string& id = category->id;
-        const size_t dash = id.rfind('-');
-        QTreeWidgetItem* parent = dash == std::string::npos ? nullptr : categories[id.substr(0, dash)];
-        auto* item = parent ? new QTreeWidgetItem(parent) : new QTreeWidgetItem(tree);
-        item->setText(0, QString::fromStdString(category->name));
-        categories[id] = item;
-    }
-    for (const auto& unitClass : m_app.m_UnitClassCatalog.GetUnitClasses()) {
-        const std::string category = unitClass->id.substr(0, unitClass->id.find('.'));
-        auto found = categories.find(category);
-        auto* item = found != categories.end() && found->second ? new QTreeWidgetItem(found->second)
-                                                                : new QTreeWidgetItem(tree);
-        item->setText(0, QString::fromStdString(unitClass->name));
-        const QString image = QString::fromStdString(
-            modulepaths::ResolveStoredPath(m_app.m_ModuleFolder, unitClass->bitmapPath));
-        if (!unitClass->bitmapPath.empty() && QFileInfo::exists(image))
-            item->setIcon(0, QIcon(image));
-    }
-    tree->expandAll();
 }
 
 // ---- window state -----------------------------------------------------------------
@@ -682,8 +672,9 @@ void CMainFrame::OnRecalculate()
             (long long)m_timePanel->GetCurrentTime() - (long long)m_timePanel->GetStartTime();
         // A current time before the start replays nothing (it would wrap to
         // four billion seconds as an unsigned count).
+        // The fast replay: the same state and events, in a fraction of the time.
         if (elapsed >= 0)
-            plan->Replay(0, uint32_t(std::min<long long>(elapsed, UINT32_MAX)));
+            plan->FastReplay(0, uint32_t(std::min<long long>(elapsed, UINT32_MAX)));
         else
             plan->CancelAllActions();
     }

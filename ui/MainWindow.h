@@ -9,12 +9,18 @@
 #include <functional>
 #include <map>
 
+class CDialogUnitCatalog;
+class CDialogCustomProperty;
+class CDialogExpandProperty;
+class CDialogUnitCombination;
 class CEventListPanel;
 class CHitAlarmDlg;
+class COperatorTools;
 class CQueuedEventSink;
 class CTarnwickApp;
 class CTarnwickView;
 class CTimeControlDlg;
+class CUndoRedoCommands;
 class QAction;
 class QDockWidget;
 class QFile;
@@ -130,8 +136,17 @@ public:
     CTimeControlDlg* TimePanel() const { return m_timePanel; }
     CEventListPanel* EventList() const { return m_eventList; }
     CHitAlarmDlg* HitAlarm() const { return m_hitAlarm; }
+    // Crash recovery, go to time, one-second steps, event log export.
+    COperatorTools* Operator() const { return m_operator; }
+    CDialogUnitCatalog* CataloguePanel() const { return m_catalogue; }
     QDockWidget* Dock(int index) const { return m_docks[index]; }  // 0 时间栏, 1 状态栏, 2 设置栏, 3 属性
     QTabWidget* PropertyTabs() const { return m_propertyTabs; }
+    // The pages of the "属性" dock: "常规属性", "动作", "自定义属性".
+    CDialogUnitCombination* UnitPanel() const { return m_unitPanel; }
+    CDialogExpandProperty* ActionPanel() const { return m_actionPanel; }
+    CDialogCustomProperty* CustomPanel() const { return m_customPanel; }
+    // "撤销" and "重做" of the "编辑(&E)" menu.
+    CUndoRedoCommands* UndoRedo() const { return m_undoRedo; }
     QToolBar* ToolBar(int index) const { return m_toolBars[index]; }
     QString PaneText(int pane) const;
     // Help file beside the executable.
@@ -156,7 +171,6 @@ private:
     void BuildToolBars();
     void BuildStatusBar();
     void BuildDocks();
-    void BuildCatalogueTree(QWidget* host);
     void UpdateCaption();
     void AddRecentFile(const QString& path);
     void RebuildRecentMenu();
@@ -169,13 +183,19 @@ private:
     CTimeControlDlg* m_timePanel = nullptr;
     CEventListPanel* m_eventList = nullptr;
     CHitAlarmDlg* m_hitAlarm = nullptr;
+    CDialogUnitCatalog* m_catalogue = nullptr;
     CQueuedEventSink* m_sink = nullptr;
     QDockWidget* m_docks[4] = {};
     QTabWidget* m_propertyTabs = nullptr;
+    CDialogUnitCombination* m_unitPanel = nullptr;
+    CDialogExpandProperty* m_actionPanel = nullptr;
+    CDialogCustomProperty* m_customPanel = nullptr;
+    CUndoRedoCommands* m_undoRedo = nullptr;
     QToolBar* m_toolBars[5] = {};
     QLabel* m_panes[PaneCount] = {};
     QMenu* m_recentMenu = nullptr;
     std::map<int, QAction*> m_actions;
     QFile* m_eventLog = nullptr;
     int m_hitTimer = 0;
+    COperatorTools* m_operator = nullptr;
 };

@@ -9,6 +9,7 @@ CQueuedEventSink::CQueuedEventSink(CHitList* hits, QObject* parent) : QObject(pa
     // The hop through the sink's own thread is what orders the records: a
     // queued connection posts in emission order from any thread.
     connect(this, &CQueuedEventSink::queued, this, &CQueuedEventSink::eventArrived, Qt::QueuedConnection);
+    connect(this, &CQueuedEventSink::queuedHit, this, &CQueuedEventSink::hitArrived, Qt::QueuedConnection);
 }
 
 void CQueuedEventSink::OnEvent(const EventRecord& record)
@@ -20,4 +21,5 @@ void CQueuedEventSink::OnHit(const HitRecord& record)
 {
     if (m_hits)
         m_hits->Append(record);
+    emit queuedHit(record);
 }

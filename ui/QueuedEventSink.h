@@ -25,8 +25,11 @@ signals:
     // when emitted on that thread, so replayed and played events never overtake
     // one another.
     void eventArrived(EventRecord record);
+    // Every hit, delivered the same way (the event log export keeps them).
+    void hitArrived(HitRecord record);
 
 private:
     Q_SIGNAL void queued(EventRecord record);
+    Q_SIGNAL void queuedHit(HitRecord record);
     CHitList* m_hits;
 };

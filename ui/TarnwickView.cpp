@@ -330,6 +330,7 @@ void CTarnwickView::EndUnitTracking()
     CUnitCanLoad* unit = layer->GetUnitByNo(unitNo);
     if (!unit)
         return;
+    m_app.m_EditHistory.Record(*layer, "移动单位", unitNo, true);
     const QRect r = m_tracker.m_rect;
     unit->m_RectTracker.m_rect = r;
     unit->m_RectTracker.m_handlesInside = true;
@@ -416,6 +417,9 @@ void CTarnwickView::StartPick(int mode, int speedGiven)
 void CTarnwickView::AddAction(CUnitCanLoad& unit, int type, double speed, const std::vector<RoutePoint>& points,
                               const std::string& weapon, int count, int unitNo)
 {
+    if (unit.m_Layer)
+        m_app.m_EditHistory.Record(*unit.m_Layer, std::string("添加") + DefaultActionName(type) + "动作",
+                                   unit.m_UnitNo, true);
     auto action = std::make_unique<WGAction>();
     action->m_ActionNo = unit.LastActionNo() + 1;
     action->m_ActionType = type;
@@ -595,6 +599,7 @@ void CTarnwickView::OnDeleteUnit()
         m_app.Reporter().Report({"确实要删除吗(Y/N?)", "提示", MessageIcon::Question, MessageButtons::YesNo});
     if (answer != MessageAnswer::Yes)
         return;
+    m_app.m_EditHistory.Record(*layer, "删除单位", unitNo);
     layer->DeleteUnitsByNo(unitNo);
     update();
 }
@@ -676,6 +681,36 @@ void CTarnwickView::OnCommand(int command)
     }
 }
 
+void CTarnwickView::ShowRestoredUnit(int32_t unitNo)
+{
+    // The picked points and a tracked rectangle belong to the units as they were.
+    m_viewState.pickActive = false;
+    m_viewState.pickMode = 0;
+    m_trackedUnitNo = 0;
+    CPlan* plan = m_app.GetPlan();
+    CPlanLayer* layer = plan ? plan->GetFirstLayer() : nullptr;
+    bool shown = false;
+    {
+        SharedWalk walk(layer, 20);
+        if (walk) {
+            for (size_t i = 0; i < layer->GetUnitCount(); ++i) {
+                CUnitCanLoad& unit = *layer->GetUnitAt(i);
+                unit.m_Selected = 0;
+                if (!shown && unit.m_UnitNo == unitNo) {
+                    ShowUnitInPanels(unit);
+                    shown = true;
+                }
+            }
+        }
+    }
+    if (!shown) {
+        emit unitShown(-1, QString(), 0, 0, 0, 0, 0);
+        emit unitActionsChanged(-1);
+        emit unitPropertiesShown(-1);
+    }
+    update();
+}
+
 void CTarnwickView::OnCatalogueDragAt(const QPoint& screenPoint)
 {
     emit mouseMovedTo(mapFromGlobal(screenPoint));
@@ -708,6 +743,7 @@ bool CTarnwickView::DropUnitClass(const QPoint& screenPoint, UnitClassInfo& info
     unit->m_AppearTime = CurrentTime();
     unit->m_RectTracker.m_handlesInside = false;
     CUnitCanLoad* added = unit.get();
+    m_app.m_EditHistory.Record(*layer, "放置单位", added->m_UnitNo);
     if (!layer->AddUnit(std::move(unit))) {
         update();
         return false;

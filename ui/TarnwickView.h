@@ -104,6 +104,11 @@ public:
     void OnUnload();
     void OnDeleteUnit();
 
+    // After undo or redo replaced the units numbered `unitNo`: no unit stays
+    // selected, a pick or a unit drag in progress ends, and the panels show
+    // that unit (nothing, when it no longer exists).
+    void ShowRestoredUnit(int32_t unitNo);
+
     // A catalogue item dragged over the view (screen point): the mouse
     // position feed goes on as for a mouse move, so a drop lands there.
     void OnCatalogueDragAt(const QPoint& screenPoint);
@@ -115,8 +120,9 @@ signals:
     // The mouse moved over the view (view pixels).
     void mouseMovedTo(QPoint point);
     // For the property panels: a unit was clicked or moved; its number, name,
-    // appear time and two positions (current and initial in edit mode,
-    // initial and the clicked point in run mode).
+    // appear time and two positions: where it appears (its initial position)
+    // and where it is (its current position in edit mode, the clicked point
+    // in run mode).
     void unitShown(int unitNo, QString name, int appearTime, double x1, double y1, double x2, double y2);
     // The action panel should show this unit's actions (also after a new action).
     void unitActionsChanged(int unitNo);

@@ -373,6 +373,29 @@ void CTimeControlDlg::OnApplyCurrent()
     WriteControls();
 }
 
+bool CTimeControlDlg::SeekToOffset(long long seconds)
+{
+    ReadControls();
+    const std::time_t s = StartDateTime();
+    const std::time_t e = EndDateTime();
+    if (seconds < 0 || seconds > (long long)(e - s)) {
+        WriteControls();
+        return false;
+    }
+    const bool running = m_clock.IsRunning() != 0;
+    if (running)
+        m_clock.Stop();
+    m_curTime = s + std::time_t(seconds);
+    SeekClock(seconds);
+    if (m_hooks.recalculatePositions)
+        m_hooks.recalculatePositions();
+    SetTimeBar(0, ToInt(e - s), ToInt(seconds));
+    WriteControls();
+    if (running)
+        m_clock.Resume();
+    return true;
+}
+
 void CTimeControlDlg::OnClockThreadTick(uint32_t nowMs)
 {
     // C is the model's time of day for this tick's events, so it is set here,

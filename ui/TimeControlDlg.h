@@ -57,6 +57,10 @@ public:
     void SetPlanTimes(std::time_t start, std::time_t end);
 
     void SetTimeBar(int minimum, int maximum, int position);
+    // Seeks to `seconds` after the start as the time bar does: the clock is
+    // set, the units are replayed to that second and a running clock goes on
+    // from there. False (nothing changes) outside 0 .. end - start.
+    bool SeekToOffset(long long seconds);
 
     // Bar position in seconds from the start: the time stamped on new actions.
     int GetBarPosition() const { return m_barPos; }

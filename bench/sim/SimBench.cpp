@@ -106,6 +106,52 @@ void BM_ReplayTenHours(benchmark::State& state)
 }
 BENCHMARK(BM_ReplayTenHours)->Arg(1000)->Unit(benchmark::kMillisecond)->Iterations(3);
 
+// The same seek as the time bar makes it: only units that can act are visited.
+void BM_FastReplayTenHours(benchmark::State& state)
+{
+    CPlayState play;
+    auto plan = MakePlan(play, int(state.range(0)), 20000);
+    for (auto _ : state) {
+        plan->GetFirstLayer()->ResetPositions();
+        plan->FastReplay(0, 36000);
+    }
+}
+BENCHMARK(BM_FastReplayTenHours)->Arg(1000)->Unit(benchmark::kMillisecond)->Iterations(3);
+
+// Seeks into a plan whose units start at scattered seconds, move on
+// irregular routes for up to an hour at a time, turn and stop again.
+void BM_ReplayTenHoursStaggered(benchmark::State& state)
+{
+    CPlayState play;
+    auto plan = MakePlan(play, int(state.range(0)), 3600);
+    CPlanLayer* layer = plan->GetFirstLayer();
+    for (size_t i = 0; i < layer->GetUnitCount(); ++i) {
+        CUnitCanLoad* unit = layer->GetUnitAt(i);
+        unit->m_AppearTime = int32_t((i * 37) % 600);
+        for (int k = 0; k < 8; ++k) {
+            auto action = std::make_unique<WGAction>();
+            action->m_ActionType = k % 2 ? kActionTurn : kActionMove;
+            action->m_ActionTime = int32_t(3600 + k * 4000 + (i * 53) % 3000);
+            action->m_Angle = k * 10.0;
+            action->m_Speed = 20 + (i % 7) * 5;
+            auto route = std::make_unique<WGRoute>();
+            for (int p = 0; p < 6; ++p)
+                route->m_Points.push_back({0.01 * p + i * 1e-4, 0.02 * ((p * 7 + i) % 5), 0});
+            action->m_Routes.push_back(std::move(route));
+            unit->AddNewAction(std::move(action));
+        }
+    }
+    const bool stepwise = state.range(1) != 0;  // 1: Replay, 0: FastReplay
+    for (auto _ : state) {
+        layer->ResetPositions();
+        if (stepwise)
+            plan->Replay(0, 36000);
+        else
+            plan->FastReplay(0, 36000);
+    }
+}
+BENCHMARK(BM_ReplayTenHoursStaggered)->Args({1000, 0})->Args({1000, 1})->Unit(benchmark::kMillisecond)->Iterations(3);
+
 }  // namespace
 
 BENCHMARK_MAIN();

@@ -21,6 +21,7 @@ namespace {
 constexpr double kClipLimitPx = 1 << 20;
 constexpr double kGuardPx = 8.0;
 constexpr int kMaxLabels = 400;
+constexpr qint64 kMaxGeosetBytes = qint64(16) << 20;
 
 QColor fromColorRef(uint32_t c)
 {
@@ -229,10 +230,15 @@ bool MapEngine::open(const QString& path, QString* error)
     QColor background(0xfa, 0xfa, 0xf7);
     std::optional<QPointF> centre;
     if (info.suffix().compare(QLatin1String("gst"), Qt::CaseInsensitive) == 0 || looksLikeGeoset(head)) {
+        // A map set is a few lines of text; anything else named .gst is not read whole.
+        if (!info.isFile())
+            return fail(QStringLiteral("%1 is not a file").arg(file));
+        if (info.size() > kMaxGeosetBytes)
+            return fail(QStringLiteral("%1 is too large for a map set").arg(file));
         QFile f(file);
         if (!f.open(QIODevice::ReadOnly))
             return fail(QStringLiteral("cannot read %1").arg(file));
-        const auto gs = parseGeoset(f.readAll(), info.absolutePath(), &err);
+        const auto gs = parseGeoset(f.read(kMaxGeosetBytes), info.absolutePath(), &err);
         if (!gs)
             return fail(err);
         for (const GeosetTable& t : gs->tables) {

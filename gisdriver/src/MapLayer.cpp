@@ -515,6 +515,14 @@ std::vector<std::unique_ptr<MapLayer>> loadSource(const GeosetTable& table, QStr
     registerGdal();
     std::vector<std::unique_ptr<MapLayer>> out;
     QString err;
+    // Only files and folders on disk: GDAL would also wait on a pipe, read a
+    // device for ever, or fetch a /vsicurl/ address named in a map set.
+    const QFileInfo where(table.file);
+    if (!where.exists() || !(where.isFile() || where.isDir())) {
+        if (error)
+            *error = QStringLiteral("cannot open %1").arg(table.file);
+        return out;
+    }
     QuietGdalErrors quiet;
     DatasetHandle ds(GDALOpenEx(table.file.toUtf8().constData(),
                                 GDAL_OF_VECTOR | GDAL_OF_RASTER | GDAL_OF_READONLY, nullptr, nullptr,

@@ -277,6 +277,39 @@ TEST_F(Execution, CancelEndsMovesAndStrikesWithoutEvents)
     EXPECT_EQ(sink.Messages(), (std::vector<std::string>{"甲开始移动", "甲开始打击 [使用火器: 榴弹炮]"}));
 }
 
+// The editor deletes actions while playback runs; nothing may keep pointing
+// into a deleted action.
+TEST_F(Execution, RemovingRunningActionsLeavesNoReferenceBehind)
+{
+    CUnitCanLoad* unit = AddUnit(1, "甲");
+    WGAction* move = AddAction(unit, kActionMove, 0, {{0, 0, 0}, {1, 0, 0}});
+    move->m_Speed = kSpeed;
+    WGAction* strike = AddAction(unit, kActionStrike, 0, {{1, 1, 0}});
+    strike->m_BulletType = "03.01";
+    strike->m_HitTime = 100;
+    AddAction(unit, kActionTurn, 50);
+    TickThrough(1000);
+    ASSERT_NE(unit->m_CurrentRoute, nullptr);
+    UnitFire* fire = strike->m_FireUnit;
+    ASSERT_NE(fire, nullptr);
+
+    ASSERT_TRUE(layer->TryLockExclusive(20));
+    EXPECT_EQ(unit->RemoveAction(99), nullptr);
+    std::unique_ptr<WGAction> removedMove = unit->RemoveAction(move->m_ActionNo);
+    std::unique_ptr<WGAction> removedStrike = unit->RemoveAction(strike->m_ActionNo);
+    layer->UnlockExclusive();
+    ASSERT_NE(removedMove, nullptr);
+    ASSERT_NE(removedStrike, nullptr);
+    EXPECT_EQ(unit->m_Actions.size(), 1u);
+    EXPECT_EQ(unit->m_CurrentRoute, nullptr);
+    EXPECT_EQ(fire->m_Removed, 1);
+    removedMove.reset();
+    removedStrike.reset();
+    clock.Tick();
+    EXPECT_EQ(layer->GetUnitCount(), 1u) << "the fire unit is gone";
+    EXPECT_EQ(unit->LastActionNo(), 3);
+}
+
 TEST_F(Execution, FireUnitOfADeletedStrikerGoesAway)
 {
     CUnitCanLoad* striker = AddUnit(1, "甲");

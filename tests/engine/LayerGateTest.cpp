@@ -132,3 +132,73 @@ TEST(LayerGate, NoReaderEverSeesAWriterAtWork)
     EXPECT_GT(readsDone, 0);
     EXPECT_EQ(gate.SharedHolders(), 0);
 }
+
+// The timed exclusive entry of edits made while playback runs: it gives up
+// when a reader stays too long, holds nothing afterwards, lets the readers it
+// held back in again, and mixes with untimed writers without losing updates.
+TEST(LayerGate, TimedExclusiveEntryGivesUpCleanly)
+{
+    CLayerGate gate;
+    ASSERT_TRUE(gate.TryLockExclusive(0)) << "a free gate is taken at once";
+    EXPECT_TRUE(gate.HeldExclusively());
+    EXPECT_FALSE(gate.TryLockExclusive(5)) << "no second writer, and no self-deadlock";
+    EXPECT_FALSE(gate.LockShared(0));
+    gate.UnlockExclusive();
+
+    ASSERT_TRUE(gate.LockShared(0));
+    std::atomic<bool> readerBlocked{false}, readerIn{false};
+    std::thread editor([&] {
+        const auto before = std::chrono::steady_clock::now();
+        EXPECT_FALSE(gate.TryLockExclusive(40)) << "the reader stays";
+        EXPECT_GE(std::chrono::steady_clock::now() - before, 39ms);
+    });
+    // While the editor waits, new readers are kept out ...
+    std::this_thread::sleep_for(10ms);
+    std::thread reader([&] {
+        readerBlocked = !gate.LockShared(0);
+        // ... and get in once it gave up, well within this time-out.
+        readerIn = gate.LockShared(2000);
+        if (readerIn)
+            gate.UnlockShared();
+    });
+    editor.join();
+    reader.join();
+    EXPECT_TRUE(readerBlocked);
+    EXPECT_TRUE(readerIn);
+    EXPECT_FALSE(gate.HeldExclusively());
+    gate.UnlockShared();
+    EXPECT_EQ(gate.SharedHolders(), 0);
+
+    long a = 0, b = 0;
+    std::atomic<bool> violation{false};
+    std::atomic<int> timedWrites{0};
+    std::thread timed([&] {
+        for (int i = 0; i < 3000; ++i) {
+            if (!gate.TryLockExclusive(1))
+                continue;
+            ++timedWrites;
+            violation = violation || a != b;
+            ++a, ++b;
+            gate.UnlockExclusive();
+        }
+    });
+    std::thread untimed([&] {
+        for (int i = 0; i < 3000; ++i) {
+            gate.LockExclusive();
+            violation = violation || a != b;
+            ++a, ++b;
+            gate.UnlockExclusive();
+        }
+    });
+    for (int i = 0; i < 3000; ++i)
+        if (gate.LockShared(1)) {
+            violation = violation || a != b;
+            gate.UnlockShared();
+        }
+    timed.join();
+    untimed.join();
+    EXPECT_FALSE(violation);
+    EXPECT_EQ(a, 3000 + timedWrites.load());
+    EXPECT_EQ(gate.SharedHolders(), 0);
+    EXPECT_FALSE(gate.HeldExclusively());
+}

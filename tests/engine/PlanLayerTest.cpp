@@ -198,6 +198,7 @@ TEST(PlanLayer, CarriersLoadAndUnload)
     heli->LoadUnit(1);
     EXPECT_EQ(heli->m_CarriedUnits, (std::vector<CUnitCanLoad*>{tank}));
     EXPECT_EQ(heli->m_Loaded, 0) << "no carrier loads itself";
+    EXPECT_EQ(heli->m_CarriedCount, 1) << "painting reads the count, not the list";
 
     ifv->UnloadUnit(3, 1, 1, 1);
     EXPECT_EQ(tank->m_Loaded, 1) << "not carried by this one";
@@ -207,6 +208,7 @@ TEST(PlanLayer, CarriersLoadAndUnload)
     EXPECT_EQ(tank->m_CurX, 10.5);
     EXPECT_EQ(tank->m_CurY, 20.5);
     EXPECT_TRUE(heli->m_CarriedUnits.empty());
+    EXPECT_EQ(heli->m_CarriedCount, 0);
 
     ifv->LoadUnit(4);
     EXPECT_EQ(ifv->m_CarriedUnits, (std::vector<CUnitCanLoad*>{tank2}));
@@ -225,6 +227,7 @@ TEST(PlanLayer, DeletingAUnitLeavesNoPointerToIt)
     heli->LoadUnit(4);
     layer.DeleteUnit(tank);
     EXPECT_EQ(heli->m_CarriedUnits, (std::vector<CUnitCanLoad*>{tank2}));
+    EXPECT_EQ(heli->m_CarriedCount, 1);
 
     // A strike's fire unit and its striker.
     auto fire = std::make_unique<UnitFire>();

@@ -229,8 +229,8 @@ TEST_F(PlanPicture, CarriedCountInRunModeEvenOutsideTheZoomRange)
 {
     auto* carrier = Add<UnitCarrier>(1, 2.0, 1.5, 4, 4);
     CUnitCanLoad* cargo = Add(2, 2.0, 1.5, 4, 4);
-    carrier->m_CarriedUnits.push_back(cargo);
-    cargo->m_Loaded = 1;
+    carrier->LoadUnit(cargo->m_UnitNo);
+    ASSERT_EQ(cargo->m_Loaded, 1);
     Map().SetZoom(1.0);
     const QRect area(200, 150, 30, 30);
     const QImage shown = Render();
@@ -239,7 +239,7 @@ TEST_F(PlanPicture, CarriedCountInRunModeEvenOutsideTheZoomRange)
     Map().SetZoom(3.0);
     EXPECT_GT(Count(Render(), CPlanRenderer::kCarriedCountColour), 0);
     EXPECT_EQ(Count(Render(Edit()), CPlanRenderer::kCarriedCountColour), 0);
-    carrier->m_CarriedUnits.clear();
+    carrier->UnloadUnit(cargo->m_UnitNo, 2.0, 1.5, 0);
     Map().SetZoom(1.0);
     EXPECT_EQ(Count(Render(), CPlanRenderer::kCarriedCountColour), 0);
 }

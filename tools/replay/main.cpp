@@ -220,8 +220,8 @@ void WriteUnits(std::FILE* out, const CPlan& plan)
     for (size_t i = 0; i < first->GetUnitCount(); ++i) {
         const CUnitCanLoad* u = first->GetUnitAt(i);
         char numbers[160];
-        std::snprintf(numbers, sizeof numbers, "%.6f\t%.6f\t%.6f\t%d\t%d", u->m_CurX, u->m_CurY, u->m_Angle,
-                      u->m_Appeared, u->m_Loaded);
+        std::snprintf(numbers, sizeof numbers, "%.6f\t%.6f\t%.6f\t%d\t%d", double(u->m_CurX), double(u->m_CurY),
+                      double(u->m_Angle), int(u->m_Appeared), int(u->m_Loaded));
         WriteLine(out, std::to_string(u->m_UnitNo) + "\t" + u->m_UnitName + "\t" + numbers);
     }
     first->UnlockShared();

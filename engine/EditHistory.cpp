@@ -1,0 +1,503 @@
+#include "engine/EditHistory.h"
+
+#include "app/UnitClassCatalog.h"
+#include "engine/PlanContext.h"
+#include "engine/PlanLayer.h"
+
+#include <algorithm>
+
+namespace {
+
+// The kind text a unit was created from; empty for kinds never placed.
+std::string KindOf(const CUnitCanLoad& unit)
+{
+    if (dynamic_cast<const UnitSingleCarrier*>(&unit))
+        return "02-01";
+    if (dynamic_cast<const UnitSingleSimple*>(&unit))
+        return "02-02";
+    if (dynamic_cast<const UnitCarrier*>(&unit))
+        return "01";
+    return {};
+}
+
+bool IsFireUnit(const CUnitCanLoad& unit)
+{
+    return dynamic_cast<const UnitFire*>(&unit) != nullptr;
+}
+
+// Holds the gate shared unless the caller holds it already.
+class SharedGate {
+public:
+    SharedGate(const CPlanLayer& layer, bool held, uint32_t timeoutMs) : m_layer(layer)
+    {
+        m_ok = held || layer.LockShared(timeoutMs);
+        m_release = !held && m_ok;
+    }
+    ~SharedGate()
+    {
+        if (m_release)
+            m_layer.UnlockShared();
+    }
+    SharedGate(const SharedGate&) = delete;
+    SharedGate& operator=(const SharedGate&) = delete;
+    explicit operator bool() const { return m_ok; }
+
+private:
+    const CPlanLayer& m_layer;
+    bool m_ok = false;
+    bool m_release = false;
+};
+
+CEditHistory::ActionState CaptureAction(const WGAction& action)
+{
+    CEditHistory::ActionState s;
+    s.actionNo = action.m_ActionNo;
+    s.actionName = action.m_ActionName;
+    s.actionType = action.m_ActionType;
+    s.actionTime = action.m_ActionTime;
+    s.speed = action.m_Speed;
+    s.speedMapUnits = action.m_SpeedMapUnits;
+    s.speedDerived = action.m_SpeedDerived;
+    s.allTime = action.m_AllTime;
+    s.angle = action.m_Angle;
+    s.bulletType = action.m_BulletType;
+    s.hitTime = action.m_HitTime;
+    s.unitNo = action.m_UnitNo;
+    s.routes.reserve(action.m_Routes.size());
+    for (const auto& route : action.m_Routes)
+        s.routes.push_back(route->m_Points);
+    return s;
+}
+
+bool SameAction(const WGAction& a, const CEditHistory::ActionState& s)
+{
+    if (!(a.m_ActionNo == s.actionNo && a.m_ActionName == s.actionName && a.m_ActionType == s.actionType &&
+          a.m_ActionTime == s.actionTime && a.m_Speed == s.speed && a.m_AllTime == s.allTime &&
+          a.m_Angle == s.angle && a.m_BulletType == s.bulletType && a.m_HitTime == s.hitTime &&
+          a.m_UnitNo == s.unitNo && a.m_Routes.size() == s.routes.size()))
+        return false;
+    for (size_t i = 0; i < s.routes.size(); ++i)
+        if (a.m_Routes[i]->m_Points != s.routes[i])
+            return false;
+    return true;
+}
+
+// A new, idle action from its copy. A strike's flash or a move in progress
+// cannot be carried over to a new object; the action waits for its time as
+// after a mode switch.
+std::unique_ptr<WGAction> BuildAction(const CEditHistory::ActionState& s, CUnitCanLoad& unit)
+{
+    auto action = std::make_unique<WGAction>();
+    action->m_ActionNo = s.actionNo;
+    action->m_ActionName = s.actionName;
+    action->m_ActionType = s.actionType;
+    action->m_ActionTime = s.actionTime;
+    action->m_Speed = s.speed;
+    action->m_SpeedMapUnits = s.speedMapUnits;
+    action->m_SpeedDerived = s.speedDerived;
+    action->m_AllTime = s.allTime;
+    action->m_Angle = s.angle;
+    action->m_BulletType = s.bulletType;
+    action->m_HitTime = s.hitTime;
+    action->m_UnitNo = s.unitNo;
+    for (const auto& points : s.routes) {
+        auto route = std::make_unique<WGRoute>();
+        route->m_Points = points;
+        action->m_Routes.push_back(std::move(route));
+    }
+    action->m_ActingUnits.push_back(&unit);
+    return action;
+}
+
+// The actions of `unit` become `states`: an action whose content is unchanged
+// stays the same object (a move or strike in progress goes on), the others
+// are built anew; the ones left over go as the editor's delete sends them.
+void RestoreActions(CUnitCanLoad& unit, const std::vector<CEditHistory::ActionState>& states)
+{
+    std::vector<std::unique_ptr<WGAction>> old = std::move(unit.m_Actions);
+    unit.m_Actions.clear();
+    unit.m_Actions.reserve(states.size());
+    for (const auto& s : states) {
+        auto same = std::find_if(old.begin(), old.end(),
+                                 [&](const std::unique_ptr<WGAction>& a) { return a && SameAction(*a, s); });
+        if (same != old.end()) {
+            unit.m_Actions.push_back(std::move(*same));
+        } else {
+            unit.m_Actions.push_back(BuildAction(s, unit));
+        }
+    }
+    for (auto& action : old) {
+        if (!action)
+            continue;
+        for (const auto& route : action->m_Routes)
+            if (unit.m_CurrentRoute == route.get())
+                unit.m_CurrentRoute = nullptr;
+        if (action->m_FireUnit) {
+            action->m_FireUnit->m_Removed = 1;
+            action->m_FireUnit = nullptr;
+        }
+    }
+}
+
+void ApplyState(CUnitCanLoad& unit, const CEditHistory::UnitState& s, bool fresh, const PlanContext& context,
+                CUnitImageCache& images)
+{
+    unit.m_UnitNo = s.unitNo;
+    if (fresh || unit.m_ClassId != s.classId) {
+        unit.m_ClassId = s.classId;
+        unit.m_ClassInfo = context.catalog ? context.catalog->FindUnitClassById(s.classId) : nullptr;
+    }
+    unit.m_UnitType = s.unitType;
+    unit.m_UnitName = s.unitName;
+    if (fresh || unit.m_UnitBitmap != s.unitBitmap || unit.m_UnitBitmapMask != s.unitBitmapMask) {
+        unit.m_UnitBitmap = s.unitBitmap;
+        unit.m_UnitBitmapMask = s.unitBitmapMask;
+        unit.LoadBitmaps(context.moduleFolder, &images);
+    }
+    unit.m_InitX = s.initX;
+    unit.m_InitY = s.initY;
+    unit.m_CurX = s.curX;
+    unit.m_CurY = s.curY;
+    unit.m_AppearTime = s.appearTime;
+    unit.m_Angle = s.angle;
+    unit.m_CustomProperties.clear();
+    for (const auto& list : s.customProperties) {
+        CustomPropertyList restored;
+        restored.m_Properties = list;
+        unit.m_CustomProperties.push_back(std::move(restored));
+    }
+    RestoreActions(unit, s.actions);
+    unit.m_RectTracker.m_handlesInside = s.handlesInside;
+    if (fresh)
+        unit.m_Appeared = s.appeared;
+}
+
+// Where the unit with this ordinal goes: before the ordinal-th unit that is
+// not a fire unit, or at the end.
+size_t ListIndexOfOrdinal(const CPlanLayer& layer, size_t ordinal)
+{
+    size_t seen = 0;
+    const size_t n = layer.GetUnitCount();
+    for (size_t i = 0; i < n; ++i) {
+        if (IsFireUnit(*layer.GetUnitAt(i)))
+            continue;
+        if (seen == ordinal)
+            return i;
+        ++seen;
+    }
+    return n;
+}
+
+// A restored unit that was carried goes back into its carrier's list when the
+// carrier still carries; otherwise it stands where it is.
+void RelinkCarried(CPlanLayer& layer, CUnitCanLoad& unit, const CEditHistory::UnitState& s)
+{
+    unit.m_Loaded = 0;
+    unit.m_CarrierNo = 0;
+    if (!s.loaded)
+        return;
+    CUnitCanLoad* carrier = layer.GetUnitByNo(s.carrierNo);
+    std::vector<CUnitCanLoad*>* carried = carrier ? carrier->GetCarriedUnits() : nullptr;
+    if (!carried || carrier == &unit)
+        return;
+    carried->push_back(&unit);
+    carrier->m_CarriedCount = int32_t(carried->size());
+    unit.m_Loaded = 1;
+    unit.m_CarrierNo = s.carrierNo;
+}
+
+size_t StringBytes(const std::string& s)
+{
+    return s.capacity() > 15 ? s.capacity() : 0;
+}
+
+}  // namespace
+
+// ---- states ----------------------------------------------------------------------
+
+bool CEditHistory::ActionState::SameContent(const ActionState& o) const
+{
+    return actionNo == o.actionNo && actionName == o.actionName && actionType == o.actionType &&
+           actionTime == o.actionTime && speed == o.speed && allTime == o.allTime && angle == o.angle &&
+           bulletType == o.bulletType && hitTime == o.hitTime && unitNo == o.unitNo && routes == o.routes;
+}
+
+bool CEditHistory::UnitState::SameContent(const UnitState& o) const
+{
+    if (!(ordinal == o.ordinal && kind == o.kind && unitNo == o.unitNo && classId == o.classId &&
+          unitType == o.unitType && unitName == o.unitName && unitBitmap == o.unitBitmap &&
+          unitBitmapMask == o.unitBitmapMask && initX == o.initX && initY == o.initY && curX == o.curX &&
+          curY == o.curY && appearTime == o.appearTime && angle == o.angle &&
+          customProperties == o.customProperties && actions.size() == o.actions.size()))
+        return false;
+    for (size_t i = 0; i < actions.size(); ++i)
+        if (!actions[i].SameContent(o.actions[i]))
+            return false;
+    return true;
+}
+
+size_t CEditHistory::UnitState::Bytes() const
+{
+    size_t n = sizeof(UnitState) + StringBytes(kind) + StringBytes(classId) + StringBytes(unitName) +
+               StringBytes(unitBitmap) + StringBytes(unitBitmapMask);
+    for (const auto& list : customProperties) {
+        n += sizeof(list) + list.size() * sizeof(CustomProperty);
+        for (const auto& p : list)
+            n += StringBytes(p.name) + StringBytes(p.value);
+    }
+    for (const auto& a : actions) {
+        n += sizeof(ActionState) + StringBytes(a.actionName) + StringBytes(a.bulletType);
+        for (const auto& route : a.routes)
+            n += sizeof(route) + route.size() * sizeof(RoutePoint);
+    }
+    return n;
+}
+
+bool CEditHistory::SameContent(const UnitStates& a, const UnitStates& b)
+{
+    if (a.size() != b.size())
+        return false;
+    for (size_t i = 0; i < a.size(); ++i)
+        if (!a[i].SameContent(b[i]))
+            return false;
+    return true;
+}
+
+CEditHistory::UnitState CEditHistory::CaptureUnit(const CUnitCanLoad& unit, size_t ordinal)
+{
+    UnitState s;
+    s.ordinal = ordinal;
+    s.kind = KindOf(unit);
+    s.unitNo = unit.m_UnitNo;
+    s.classId = unit.m_ClassId;
+    s.unitType = unit.m_UnitType;
+    s.unitName = unit.m_UnitName;
+    s.unitBitmap = unit.m_UnitBitmap;
+    s.unitBitmapMask = unit.m_UnitBitmapMask;
+    s.initX = unit.m_InitX;
+    s.initY = unit.m_InitY;
+    s.curX = unit.m_CurX;
+    s.curY = unit.m_CurY;
+    s.appearTime = unit.m_AppearTime;
+    s.angle = unit.m_Angle;
+    for (const auto& list : unit.m_CustomProperties)
+        s.customProperties.push_back(list.m_Properties);
+    s.actions.reserve(unit.m_Actions.size());
+    for (const auto& action : unit.m_Actions)
+        s.actions.push_back(CaptureAction(*action));
+    s.appeared = unit.m_Appeared;
+    s.loaded = unit.m_Loaded;
+    s.carrierNo = unit.m_CarrierNo;
+    s.handlesInside = unit.m_RectTracker.m_handlesInside;
+    return s;
+}
+
+CEditHistory::UnitStates CEditHistory::Capture(const CPlanLayer& layer, int32_t unitNo)
+{
+    UnitStates states;
+    size_t ordinal = 0;
+    const size_t n = layer.GetUnitCount();
+    for (size_t i = 0; i < n; ++i) {
+        const CUnitCanLoad& unit = *layer.GetUnitAt(i);
+        if (IsFireUnit(unit))
+            continue;
+        if (unit.m_UnitNo == unitNo)
+            states.push_back(CaptureUnit(unit, ordinal));
+        ++ordinal;
+    }
+    return states;
+}
+
+void CEditHistory::Restore(CPlanLayer& layer, const PlanContext& context, int32_t unitNo, const UnitStates& states)
+{
+    CUnitImageCache images;
+    layer.LockExclusive();
+    std::vector<CUnitCanLoad*> current;
+    for (size_t i = 0; i < layer.GetUnitCount(); ++i) {
+        CUnitCanLoad* unit = layer.GetUnitAt(i);
+        if (!IsFireUnit(*unit) && unit->m_UnitNo == unitNo)
+            current.push_back(unit);
+    }
+    bool inPlace = current.size() == states.size();
+    for (size_t k = 0; inPlace && k < states.size(); ++k)
+        inPlace = KindOf(*current[k]) == states[k].kind;
+    if (inPlace) {
+        for (size_t k = 0; k < states.size(); ++k)
+            ApplyState(*current[k], states[k], false, context, images);
+    } else {
+        for (CUnitCanLoad* unit : current)
+            layer.DeleteUnitLocked(unit);
+        for (const UnitState& s : states) {
+            std::unique_ptr<CUnitCanLoad> unit = CreateUnitOfKind(s.kind);
+            if (!unit)
+                continue;
+            CUnitCanLoad& raw = *unit;
+            ApplyState(raw, s, true, context, images);
+            layer.InsertUnitLocked(ListIndexOfOrdinal(layer, s.ordinal), std::move(unit));
+            RelinkCarried(layer, raw, s);
+        }
+    }
+    layer.UnlockExclusive();
+}
+
+// ---- history ---------------------------------------------------------------------
+
+CEditHistory::CEditHistory(size_t maxSteps, size_t maxBytes)
+    : m_maxSteps(std::max<size_t>(maxSteps, 1)), m_maxBytes(maxBytes)
+{
+}
+
+size_t CEditHistory::StepBytes(const Step& step)
+{
+    size_t n = sizeof(Step) + StringBytes(step.name);
+    for (const auto& s : step.units)
+        n += s.Bytes();
+    return n;
+}
+
+void CEditHistory::Notify()
+{
+    if (m_observer)
+        m_observer();
+}
+
+void CEditHistory::DropOldest()
+{
+    m_bytes -= m_undo.front().bytes;
+    m_undo.pop_front();
+    // The clean state was the one before the dropped step: out of reach now.
+    m_cleanIndex = m_cleanIndex > 0 ? m_cleanIndex - 1 : -1;
+}
+
+void CEditHistory::PushUndo(Step step)
+{
+    step.bytes = StepBytes(step);
+    m_bytes += step.bytes;
+    m_undo.push_back(std::move(step));
+    // The newest step always stays, however large.
+    while (m_undo.size() > 1 && (m_undo.size() > m_maxSteps || m_bytes > m_maxBytes))
+        DropOldest();
+}
+
+bool CEditHistory::Record(const CPlanLayer& layer, std::string name, int32_t unitNo, bool gateHeld)
+{
+    Step step;
+    {
+        SharedGate gate(layer, gateHeld, kRecordTimeoutMs);
+        if (!gate)
+            return false;
+        // The step before it may have changed nothing; it would only clutter the menu.
+        if (!m_undo.empty() && m_undo.back().unitNo != unitNo &&
+            SameContent(Capture(layer, m_undo.back().unitNo), m_undo.back().units)) {
+            m_bytes -= m_undo.back().bytes;
+            m_undo.pop_back();
+            if (m_cleanIndex > (long long)m_undo.size())
+                m_cleanIndex = (long long)m_undo.size();
+        }
+        step.units = Capture(layer, unitNo);
+    }
+    step.name = std::move(name);
+    step.unitNo = unitNo;
+    if (!m_undo.empty() && m_undo.back().unitNo == unitNo && SameContent(m_undo.back().units, step.units)) {
+        // The previous edit of this unit changed nothing: this step replaces it.
+        m_bytes -= m_undo.back().bytes;
+        m_undo.pop_back();
+        if (m_cleanIndex > (long long)m_undo.size())
+            m_cleanIndex = (long long)m_undo.size();
+    }
+    for (const Step& redo : m_redo)
+        m_bytes -= redo.bytes;
+    m_redo.clear();
+    // The clean state lay among the steps just forgotten.
+    if (m_cleanIndex > (long long)m_undo.size())
+        m_cleanIndex = -1;
+    PushUndo(std::move(step));
+    Notify();
+    return true;
+}
+
+void CEditHistory::Settle(const CPlanLayer& layer)
+{
+    if (m_undo.empty())
+        return;
+    bool unchanged = false;
+    {
+        SharedGate gate(layer, false, kRecordTimeoutMs);
+        if (!gate)
+            return;
+        unchanged = SameContent(Capture(layer, m_undo.back().unitNo), m_undo.back().units);
+    }
+    if (!unchanged)
+        return;
+    m_bytes -= m_undo.back().bytes;
+    m_undo.pop_back();
+    if (m_cleanIndex > (long long)m_undo.size())
+        m_cleanIndex = (long long)m_undo.size();
+    Notify();
+}
+
+std::optional<int32_t> CEditHistory::Undo(CPlanLayer& layer, const PlanContext& context)
+{
+    while (!m_undo.empty()) {
+        Step step = std::move(m_undo.back());
+        m_undo.pop_back();
+        m_bytes -= step.bytes;
+        layer.LockSharedWait();
+        UnitStates now = Capture(layer, step.unitNo);
+        layer.UnlockShared();
+        if (SameContent(now, step.units)) {
+            // An edit that changed nothing: nothing to undo there.
+            if (m_cleanIndex > (long long)m_undo.size())
+                m_cleanIndex = (long long)m_undo.size();
+            continue;
+        }
+        Restore(layer, context, step.unitNo, step.units);
+        Step redo{step.name, step.unitNo, std::move(now), 0};
+        redo.bytes = StepBytes(redo);
+        m_bytes += redo.bytes;
+        m_redo.push_back(std::move(redo));
+        Notify();
+        return step.unitNo;
+    }
+    Notify();
+    return std::nullopt;
+}
+
+std::optional<int32_t> CEditHistory::Redo(CPlanLayer& layer, const PlanContext& context)
+{
+    if (m_redo.empty())
+        return std::nullopt;
+    Step step = std::move(m_redo.back());
+    m_redo.pop_back();
+    m_bytes -= step.bytes;
+    layer.LockSharedWait();
+    UnitStates now = Capture(layer, step.unitNo);
+    layer.UnlockShared();
+    Restore(layer, context, step.unitNo, step.units);
+    Step undo{step.name, step.unitNo, std::move(now), 0};
+    undo.bytes = StepBytes(undo);
+    m_bytes += undo.bytes;
+    m_undo.push_back(std::move(undo));
+    Notify();
+    return step.unitNo;
+}
+
+void CEditHistory::Clear()
+{
+    m_undo.clear();
+    m_redo.clear();
+    m_bytes = 0;
+    m_cleanIndex = 0;
+    Notify();
+}
+
+void CEditHistory::MarkClean()
+{
+    m_cleanIndex = (long long)m_undo.size();
+    Notify();
+}
+
+bool CEditHistory::IsModified() const
+{
+    return m_cleanIndex != (long long)m_undo.size();
+}
