@@ -49,5 +49,10 @@ TEST(PlanCycle, HundredPlansOpenPlayAndCloseWithoutGrowth)
     }
     const long growth = ResidentKb() - afterWarmUp;
     std::printf("plan cycles: resident size grew by %ld KiB over 90 cycles\n", growth);
+#if defined(__SANITIZE_ADDRESS__)
+    // AddressSanitizer keeps freed blocks in quarantine, so the resident size
+    // grows anyway; LeakSanitizer checks at exit instead.
+#else
     EXPECT_LT(growth, 30 * 1024) << "memory grows with every plan opened";
+#endif
 }

@@ -591,6 +591,9 @@ void CDialogExpandProperty::ClosePointDialog()
         return;
     // The view must stop handing clicks to a dialog that is gone.
     m_app.m_RouteSelectPick = 0;
+    // The hide event of a dialog being destroyed must not reach the filter:
+    // by then it is no longer a CDialogRouteSelect.
+    m_pointDialog->removeEventFilter(this);
     delete m_pointDialog.data();
     m_pointDialog = nullptr;
 }
