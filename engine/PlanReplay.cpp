@@ -7,16 +7,19 @@
 // before. Whether a segment has been passed is monotonic in that time (every
 // operation of the test rounds monotonically), so the first step that passes
 // it is found by bisection with the very function playback uses. A unit is
-// therefore visited only
-//   - in "full" steps, where every unit is visited exactly as playback does:
-//     the first and last step, every step in which an action is due or a unit
-//     appears, and the step before each of those (so that positions read by
-//     starting moves and strikes are the ones of the previous step);
+// visited only
+//   - in the first and the last step, where every unit is visited;
+//   - in every step in which one of its actions is due or it appears, and in
+//     the step before (a starting move or strike reads the unit's own
+//     position, which must be the one of the previous step);
 //   - in the steps where one of its running moves passes a point or ends;
 //   - in every step while it runs a strike, and always for fire units.
-// Between full steps nothing reads another unit's position, so the skipped
-// move steps (which would only overwrite the position again) change nothing
-// that is observed; the last step is full, so final positions are exact.
+// An action reads only the position of the unit it acts on; loading and
+// unloading change the carried flags and lists, and an unloaded unit's
+// position is written, not read. An action acting on a unit other than its
+// owner ties the two: both are visited when either is due. So a skipped move step (which would only overwrite the position again)
+// changes nothing that is observed, events keep their order (a skipped unit
+// would have posted none), and the last step is full, so final positions are exact.
 #include "engine/Plan.h"
 
 #include "engine/PlaybackEvents.h"
@@ -27,6 +30,7 @@
 #include <algorithm>
 #include <cmath>
 #include <limits>
+#include <unordered_map>
 #include <vector>
 
 namespace {
@@ -114,29 +118,91 @@ bool DueAt(const CUnitCanLoad& unit, uint64_t step)
     return false;
 }
 
-// The steps in [from, to] in which an action is due or a unit appears.
-std::vector<uint64_t> SpecialSteps(const CPlan& plan, uint64_t from, uint64_t to)
+// Every (step, unit) in [from, to] in which an action of the unit is due or it appears, by step.
+struct DueEntry {
+    uint64_t step;
+    const CUnitCanLoad* unit;
+    bool operator<(const DueEntry& o) const { return step < o.step || (step == o.step && unit < o.unit); }
+};
+
+// An action runs in its owner's visit but moves, turns or loads the unit it
+// acts on, which is nearly always the owner. Units tied that way form a group
+// and are visited together, so the acting unit's position is current when
+// an action of another group member starts.
+class UnitGroups {
+public:
+    void Tie(const CUnitCanLoad* a, const CUnitCanLoad* b)
+    {
+        const CUnitCanLoad* ra = Root(a);
+        const CUnitCanLoad* rb = Root(b);
+        if (ra != rb)
+            m_parent[ra] = rb;
+    }
+    // Members of the unit's group; empty when the unit is alone.
+    const std::vector<const CUnitCanLoad*>& Members(const CUnitCanLoad* unit)
+    {
+        static const std::vector<const CUnitCanLoad*> none;
+        if (m_members.empty() && !m_parent.empty())
+            for (const auto& [u, p] : m_parent)
+                m_members[Root(u)].push_back(u);
+        if (!m_parent.count(unit))
+            return none;
+        return m_members[Root(unit)];
+    }
+
+private:
+    const CUnitCanLoad* Root(const CUnitCanLoad* u)
+    {
+        auto it = m_parent.try_emplace(u, u).first;
+        while (it->second != it->first) {
+            auto up = m_parent.find(it->second);
+            it->second = up->second;  // path halving
+            it = up;
+        }
+        return it->first;
+    }
+    std::unordered_map<const CUnitCanLoad*, const CUnitCanLoad*> m_parent;
+    std::unordered_map<const CUnitCanLoad*, std::vector<const CUnitCanLoad*>> m_members;
+};
+
+std::vector<DueEntry> DueSteps(const CPlan& plan, uint64_t from, uint64_t to)
 {
-    std::vector<uint64_t> steps;
-    auto add = [&](uint64_t step) {
-        if (step >= from && step <= to)
-            steps.push_back(step);
+    UnitGroups groups;
+    for (const auto& layer : plan.m_Layers)
+        for (size_t i = 0; i < layer->GetUnitCount(); ++i) {
+            const CUnitCanLoad* unit = layer->GetUnitAt(i);
+            for (const auto& action : unit->m_Actions)
+                if (const CUnitCanLoad* acting = action->GetActingUnit(); acting && acting != unit)
+                    groups.Tie(unit, acting);
+        }
+
+    std::vector<DueEntry> due;
+    auto add = [&](uint64_t step, const CUnitCanLoad* unit) {
+        if (step < from || step > to)
+            return;
+        const auto& members = groups.Members(unit);
+        if (members.empty())
+            due.push_back({step, unit});
+        for (const CUnitCanLoad* member : members)
+            due.push_back({step, member});
     };
     for (const auto& layer : plan.m_Layers) {
         for (size_t i = 0; i < layer->GetUnitCount(); ++i) {
             const CUnitCanLoad* unit = layer->GetUnitAt(i);
             // The first step whose time reaches the appear time.
-            add((uint64_t(SecondsToMs(unit->m_AppearTime)) + 999) / 1000);
+            add((uint64_t(SecondsToMs(unit->m_AppearTime)) + 999) / 1000, unit);
             for (const auto& action : unit->m_Actions) {
                 const uint32_t due = SecondsToMs(action->m_ActionTime);
                 if (due % 1000 == 0)
-                    add(due / 1000);
+                    add(due / 1000, unit);
             }
         }
     }
-    std::sort(steps.begin(), steps.end());
-    steps.erase(std::unique(steps.begin(), steps.end()), steps.end());
-    return steps;
+    std::sort(due.begin(), due.end());
+    due.erase(std::unique(due.begin(), due.end(),
+                          [](const DueEntry& a, const DueEntry& b) { return a.step == b.step && a.unit == b.unit; }),
+              due.end());
+    return due;
 }
 
 struct LayerWakes {
@@ -153,24 +219,31 @@ void CPlan::FastReplay(uint32_t fromSeconds, uint32_t toSeconds, const void* con
         return;
     }
     const uint64_t from = fromSeconds, to = toSeconds;
-    const std::vector<uint64_t> special = SpecialSteps(*this, from, to);
-    auto isSpecial = [&](uint64_t step) { return std::binary_search(special.begin(), special.end(), step); };
-    // The next step at or after `step` that must be full.
-    auto nextFull = [&](uint64_t step) {
-        auto it = std::lower_bound(special.begin(), special.end(), step + 1);
-        uint64_t full = to;
-        if (it != special.end())
-            full = std::min(full, *it - 1);  // the step before a special one
-        if (isSpecial(step))
-            full = step;
-        return std::max(full, step);
+    const std::vector<DueEntry> due = DueSteps(*this, from, to);
+    auto dueBegin = [&](uint64_t step) {
+        return std::lower_bound(due.begin(), due.end(), step,
+                                [](const DueEntry& e, uint64_t s) { return e.step < s; });
+    };
+    // The next step at or after `step` in which a unit is due, or due in the step after.
+    auto nextDue = [&](uint64_t step) {
+        auto it = dueBegin(step);
+        if (it == due.end())
+            return kNever;
+        return it->step == step ? step : it->step - 1;
     };
 
     std::vector<LayerWakes> wakes(m_Layers.size());
+    std::vector<const CUnitCanLoad*> visitNow;  // due in this step or the next, sorted
     uint64_t step = from;
     while (step <= to) {
-        const bool full = step == from || step == to || isSpecial(step) || isSpecial(step + 1);
-        const bool dueHere = isSpecial(step);
+        const bool full = step == from || step == to;
+        visitNow.clear();
+        for (auto it = dueBegin(step); it != due.end() && it->step <= step + 1; ++it)
+            visitNow.push_back(it->unit);
+        std::sort(visitNow.begin(), visitNow.end());
+        auto mustVisit = [&](const CUnitCanLoad* unit) {
+            return !visitNow.empty() && std::binary_search(visitNow.begin(), visitNow.end(), unit);
+        };
         if (m_Context.play) {
             m_Context.play->FireLines().clear();
             m_Context.play->SetCurrentEpoch(m_StartTime + int64_t(step));
@@ -180,7 +253,7 @@ void CPlan::FastReplay(uint32_t fromSeconds, uint32_t toSeconds, const void* con
             CPlanLayer& layer = *m_Layers[l];
             LayerWakes& lw = wakes[l];
             layer.m_Plan = this;
-            if (!full && lw.earliest > step && lw.wake.size() == layer.GetUnitCount())
+            if (!full && visitNow.empty() && lw.earliest > step && lw.wake.size() == layer.GetUnitCount())
                 continue;
             playback::DeferredEvents events;  // handed over after the walk, as a tick does
             size_t j = 0;
@@ -189,9 +262,10 @@ void CPlan::FastReplay(uint32_t fromSeconds, uint32_t toSeconds, const void* con
                     if (j == lw.wake.size())
                         lw.wake.push_back(step);  // appended since the last walk
                     int r = 1;
-                    if (full || lw.wake[j] <= step) {
+                    const bool woken = lw.wake[j] <= step;
+                    if (full || woken || mustVisit(&unit)) {
                         r = unit.RecvClockEvent(now - 1000u, now, context);
-                        if (lw.wake[j] <= step || step == from || (dueHere && DueAt(unit, step)))
+                        if (woken || step == from || DueAt(unit, step))
                             lw.wake[j] = UnitWake(unit, step + 1, to);
                     }
                     // A removed unit leaves the list right after this visit.
@@ -209,7 +283,7 @@ void CPlan::FastReplay(uint32_t fromSeconds, uint32_t toSeconds, const void* con
         if (step == to)
             break;
         // Jump to the next step in which anything happens.
-        uint64_t next = nextFull(step + 1);
+        uint64_t next = std::min(to, nextDue(step + 1));
         for (size_t l = 0; l < m_Layers.size(); ++l) {
             next = std::min(next, std::max(wakes[l].earliest, step + 1));
             if (wakes[l].wake.size() != m_Layers[l]->GetUnitCount())

@@ -11,8 +11,10 @@
 #include "engine/PlanFile.h"
 #include "engine/PlanLayer.h"
 #include "engine/PlayState.h"
+#include "engine/Units.h"
 
 #include <memory>
+#include <string>
 
 namespace {
 
@@ -54,12 +56,32 @@ Env& Environment()
     return *env;
 }
 
-size_t UnitCount(const CPlan& plan)
+// Units that a save keeps. A unit of a weapon class ("03.…") in a file loads
+// as a fire unit, and fire units are transient: saving writes nothing for them.
+size_t SavedUnitCount(const CPlan& plan)
 {
     size_t n = 0;
     for (const auto& layer : plan.m_Layers)
-        n += layer->GetUnitCount();
+        for (size_t i = 0; i < layer->GetUnitCount(); ++i)
+            n += dynamic_cast<const UnitFire*>(layer->GetUnitAt(i)) == nullptr;
     return n;
+}
+
+// Every unit's position, heading and flags, bit for bit (NaN included).
+std::string UnitStates(const CPlan& plan)
+{
+    std::string out;
+    auto bits = [&out](double v) { out.append(reinterpret_cast<const char*>(&v), sizeof v); };
+    for (const auto& layer : plan.m_Layers)
+        for (size_t i = 0; i < layer->GetUnitCount(); ++i) {
+            const CUnitCanLoad* u = layer->GetUnitAt(i);
+            bits(u->m_CurX);
+            bits(u->m_CurY);
+            bits(u->m_Angle);
+            out += std::to_string(u->m_UnitNo) + ' ' + std::to_string(u->m_Appeared) + ' ' +
+                   std::to_string(u->m_Loaded) + ' ' + std::to_string(u->m_CarriedCount) + ';';
+        }
+    return out;
 }
 
 }  // namespace
@@ -96,13 +118,26 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
         fprintf(stderr, "%s\n", error.c_str());
         fuzzsupport::Broken("a saved plan does not load");
     }
-    if (again->m_Layers.size() != plan->m_Layers.size() || UnitCount(*again) != UnitCount(*plan))
+    if (again->m_Layers.size() != plan->m_Layers.size() || SavedUnitCount(*again) != SavedUnitCount(*plan))
         fuzzsupport::Broken("layers or units lost in a save and load");
     if (!SavePlan(*again, second, &error))
         fuzzsupport::Broken("a reloaded plan does not save");
     QFile a(QString::fromStdString(first)), b(QString::fromStdString(second));
-    if (!a.open(QIODevice::ReadOnly) || !b.open(QIODevice::ReadOnly) || a.readAll() != b.readAll())
+    // A fire unit leaves an empty "<unit/>" behind, which the reader skips.
+    if (!a.open(QIODevice::ReadOnly) || !b.open(QIODevice::ReadOnly) || a.readAll().replace("<unit/>", "") != b.readAll())
         fuzzsupport::Broken("saving a reloaded plan changes the file");
+
+    // Seeking: the fast replay must leave every unit exactly where the plain one does.
+    {
+        std::unique_ptr<CPlan> slow = LoadPlan(input, env.context, &error);
+        std::unique_ptr<CPlan> fast = LoadPlan(input, env.context, &error);
+        if (!slow || !fast)
+            fuzzsupport::Broken("a plan that loaded once does not load again");
+        slow->Replay(0, 150);
+        fast->FastReplay(0, 150);
+        if (UnitStates(*slow) != UnitStates(*fast))
+            fuzzsupport::Broken("the fast replay ends in another state than the plain one");
+    }
 
     // Playback over whatever numbers the file held: no undefined behaviour, no hang.
     CPlayState play;
