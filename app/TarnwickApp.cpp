@@ -98,6 +98,8 @@ bool CTarnwickApp::ClosePlan()
     if (m_pPlan) {
         m_ClockService.RemoveReceiver(m_pPlan.get());
         m_pPlan.reset();
+        if (m_pMainFrame)
+            m_pMainFrame->OnPlanClosed();
     }
     m_EditHistory.Clear();
     return true;

@@ -455,6 +455,16 @@ void CMainFrame::UpdateCommandUI()
 
 // ---- plan commands ------------------------------------------------------------------
 
+void CMainFrame::OnPlanClosed()
+{
+    if (m_unitPanel)
+        m_unitPanel->OnNoUnit();
+    if (m_actionPanel)
+        m_actionPanel->OnUnitActionsChanged(-1);
+    if (m_customPanel)
+        m_customPanel->OnUnitPropertiesShown(-1);
+}
+
 void CMainFrame::NewPlan()
 {
     if (m_app.GetPlan()) {

@@ -143,6 +143,8 @@ public:
     QTabWidget* PropertyTabs() const { return m_propertyTabs; }
     // The pages of the "属性" dock: "常规属性", "动作", "自定义属性".
     CDialogUnitCombination* UnitPanel() const { return m_unitPanel; }
+    // The plan is gone: the property panels forget the unit they showed.
+    void OnPlanClosed();
     CDialogExpandProperty* ActionPanel() const { return m_actionPanel; }
     CDialogCustomProperty* CustomPanel() const { return m_customPanel; }
     // "撤销" and "重做" of the "编辑(&E)" menu.

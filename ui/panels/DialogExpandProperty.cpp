@@ -464,6 +464,10 @@ void CDialogExpandProperty::OnAddAction(int actionType)
         if (m_targetList->currentIndex() < 0)
             return;
         action->m_UnitNo = m_targetList->currentData().toInt();
+        if (actionType == kActionLoad && action->m_UnitNo == m_UnitNo) {
+            ReportError(m_app.Reporter(), "不能装载自己!", "错误");  // as the view refuses it
+            return;
+        }
         break;
     default:  // a turn keeps the angle it was built with
         break;
@@ -500,6 +504,16 @@ void CDialogExpandProperty::OnModify()
         return;
     if (SelectedRow() < 0 || !ModelEditable(m_app))
         return;
+    {
+        CFirstLayerAccess access(m_app);
+        CUnitCanLoad* unit = access.FindUnit(m_UnitNo);
+        const WGAction* action = unit ? SelectedAction(*unit) : nullptr;
+        if (action && action->m_ActionType == kActionLoad && m_targetList->currentIndex() >= 0 &&
+            m_targetList->currentData().toInt() == m_UnitNo) {
+            ReportError(m_app.Reporter(), "不能装载自己!", "错误");
+            return;
+        }
+    }
     CUndoRedoCommands::RecordEdit(m_app, "修改动作", m_UnitNo);
     CFirstLayerAccess access(m_app);
     CUnitCanLoad* unit = access.FindUnit(m_UnitNo);

@@ -123,6 +123,16 @@ void CDialogUnitCombination::OnUnitShown(int unitNo, QString name, int appearTim
     ShowFields();
 }
 
+void CDialogUnitCombination::OnNoUnit()
+{
+    m_UnitNo = -1;
+    m_UnitName.clear();
+    m_AppearTime = 0;
+    m_Angle = 0;
+    m_InitX = m_InitY = m_CurX = m_CurY = 0;
+    ShowFields();
+}
+
 void CDialogUnitCombination::OnModifyFixed()
 {
     const auto angle = ReadAngle(m_app, m_angleEdit);

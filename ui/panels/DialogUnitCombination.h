@@ -43,6 +43,8 @@ public slots:
     // where it appears, (x2, y2) to its current position. The unit's angle is
     // read from the model (kept as it was when the gate is busy).
     void OnUnitShown(int unitNo, QString name, int appearTime, double x1, double y1, double x2, double y2);
+    // No unit (the plan was closed): the panel as it is at start.
+    void OnNoUnit();
     // "修改" of "固定属性": name, angle, appear time and appear position.
     void OnModifyFixed();
     // "修改" of "当前状态": the current position.

@@ -238,6 +238,34 @@ TEST(ActionPanel, SelectingAnActionShowsItsParametersAndEnablesTheirFields)
     EXPECT_EQ(s.panel->SelectedActionNo(), 5);
 }
 
+TEST(ActionPanel, ALoadOfTheUnitItselfIsRefusedAsTheViewRefusesIt)
+{
+    ActionPanelShell s;
+    CUnitCanLoad* unit = s.AddUnit(3);
+    s.AddUnit(5);
+    s.panel->OnUnitActionsChanged(3);
+    s.panel->TargetList()->setCurrentIndex(s.panel->TargetList()->findData(3));
+    s.panel->OnCommand(CDialogExpandProperty::ID_ADD_LOAD);
+    EXPECT_TRUE(unit->m_Actions.empty());
+    EXPECT_EQ(s.reporter.Texts(), (std::vector<std::string>{"不能装载自己!"}));
+
+    // Unloading itself is not refused: the engine finds nothing to unload.
+    s.panel->OnCommand(CDialogExpandProperty::ID_ADD_UNLOAD);
+    EXPECT_EQ(unit->m_Actions.size(), 1u);
+
+    // Turning an existing load into one of itself is refused too, and nothing changes.
+    s.panel->TargetList()->setCurrentIndex(s.panel->TargetList()->findData(5));
+    s.panel->OnCommand(CDialogExpandProperty::ID_ADD_LOAD);
+    ASSERT_EQ(unit->m_Actions.size(), 2u);
+    s.Select(1);
+    s.panel->CountEdit()->setText("7");
+    s.panel->TargetList()->setCurrentIndex(s.panel->TargetList()->findData(3));
+    s.panel->ModifyButton()->click();
+    EXPECT_EQ(unit->m_Actions[1]->m_UnitNo, 5);
+    EXPECT_NE(unit->m_Actions[1]->m_HitTime, 7);
+    EXPECT_EQ(s.reporter.messages.size(), 2u);
+}
+
 TEST(ActionPanel, ModifyWritesTheFieldsIntoTheSelectedAction)
 {
     ActionPanelShell s;

@@ -2,11 +2,14 @@
 // view shows, and the two "修改" buttons writing into the unit.
 #include "PanelTestSupport.h"
 
+#include "ui/panels/DialogCustomProperty.h"
+#include "ui/panels/DialogExpandProperty.h"
 #include "ui/panels/DialogUnitCombination.h"
 
 #include <QLineEdit>
 #include <QPushButton>
 #include <QSignalSpy>
+#include <QTreeWidget>
 #include <gtest/gtest.h>
 
 namespace {
@@ -168,4 +171,26 @@ TEST(UnitPanel, UnitGoneFromTheLayerIsLeftAlone)
     s.panel->ModifyCurrentButton()->click();
     EXPECT_TRUE(s.reporter.messages.empty());
     EXPECT_EQ(s.panel->InitXEdit()->text(), "1");
+}
+
+TEST(UnitPanel, ClosingThePlanEmptiesEveryPropertyPanel)
+{
+    UnitPanelShell s;
+    CUnitCanLoad* unit = s.AddUnit(4, {300, 250}, 0);
+    PanelShell::AddAction(*unit, 1, kActionMove, {{1.5, 2.5, 0}, {3.25, 4.125, 0}});
+    unit->FirstCustomPropertyList().m_Properties.push_back({1, "编制", "一营"});
+    QTest::mouseClick(s.view, Qt::LeftButton, Qt::NoModifier, {300, 250});
+    ASSERT_EQ(s.panel->NoEdit()->text(), "4");
+    ASSERT_EQ(s.frame->ActionPanel()->ActionList()->topLevelItemCount(), 1);
+    ASSERT_EQ(s.frame->CustomPanel()->PropertyList()->topLevelItemCount(), 1);
+
+    s.app->ClosePlan();
+    EXPECT_EQ(s.panel->NoEdit()->text(), "");
+    EXPECT_EQ(s.panel->NameEdit()->text(), "");
+    EXPECT_EQ(s.panel->m_UnitNo, -1);
+    EXPECT_EQ(s.frame->ActionPanel()->ActionList()->topLevelItemCount(), 0);
+    EXPECT_EQ(s.frame->CustomPanel()->PropertyList()->topLevelItemCount(), 0);
+    // "修改" with nothing shown writes nowhere and says nothing.
+    s.panel->ModifyFixedButton()->click();
+    EXPECT_TRUE(s.reporter.messages.empty());
 }
