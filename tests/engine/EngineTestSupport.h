@@ -3,12 +3,16 @@
 #include "app/MessageReporter.h"
 #include "app/SysConfig.h"
 #include "app/UnitClassCatalog.h"
+#include "engine/Plan.h"
+#include "engine/PlanContext.h"
+#include "engine/PlanFile.h"
 #include "support/TempDir.h"
 
 #include <QColor>
 #include <QImage>
 #include <gtest/gtest.h>
 
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -58,3 +62,31 @@ inline void LoadTestCatalog(const TestDir& dir, CUnitClassCatalog& catalog)
     if (!catalog.Load(dir.write("UnitClassInfo.cfg", text), config))
         ADD_FAILURE() << catalog.GetLastError();
 }
+
+// A folder with the test catalogue and a 64 x 48 bitmap map, and a plan
+// context reading from it, for loading plan files.
+struct PlanFileEnv {
+    TestDir dir;
+    CUnitClassCatalog catalog;
+    RecordingReporter reporter;
+    PlanContext context;
+    std::string mapPath;
+
+    PlanFileEnv()
+    {
+        LoadTestCatalog(dir, catalog);
+        context.catalog = &catalog;
+        context.moduleFolder = dir.path().toStdString();
+        context.reporter = &reporter;
+        mapPath = WriteBitmap(dir, "maps/map.bmp", 64, 48);
+    }
+    std::unique_ptr<CPlan> Load(const std::string& path, std::string* error = nullptr)
+    {
+        return LoadPlan(path, context, error);
+    }
+    // Writes the text as plan.pln in the folder and loads it.
+    std::unique_ptr<CPlan> LoadText(const QByteArray& text, std::string* error = nullptr)
+    {
+        return Load(dir.write("plan.pln", text), error);
+    }
+};

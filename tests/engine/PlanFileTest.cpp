@@ -10,31 +10,7 @@
 
 namespace {
 
-struct Env {
-    TestDir dir;
-    CUnitClassCatalog catalog;
-    RecordingReporter reporter;
-    PlanContext context;
-    std::string mapPath;
-
-    Env()
-    {
-        LoadTestCatalog(dir, catalog);
-        context.catalog = &catalog;
-        context.moduleFolder = dir.path().toStdString();
-        context.reporter = &reporter;
-        mapPath = WriteBitmap(dir, "maps/map.bmp", 64, 48);
-    }
-
-    std::unique_ptr<CPlan> Load(const std::string& path, std::string* error = nullptr)
-    {
-        return LoadPlan(path, context, error);
-    }
-    std::unique_ptr<CPlan> LoadText(const QByteArray& text, std::string* error = nullptr)
-    {
-        return Load(dir.write("plan.pln", text), error);
-    }
-};
+using Env = PlanFileEnv;
 
 std::unique_ptr<WGAction> MakeAction(int type, int time, std::vector<RoutePoint> points = {})
 {

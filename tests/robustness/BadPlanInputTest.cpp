@@ -23,25 +23,7 @@
 
 namespace {
 
-struct Env {
-    TestDir dir;
-    CUnitClassCatalog catalog;
-    RecordingReporter reporter;
-    PlanContext context;
-    std::string mapPath;
-
-    Env()
-    {
-        LoadTestCatalog(dir, catalog);
-        context.catalog = &catalog;
-        context.moduleFolder = dir.path().toStdString();
-        context.reporter = &reporter;
-        mapPath = WriteBitmap(dir, "maps/map.bmp", 64, 48);
-    }
-    std::unique_ptr<CPlan> LoadText(const QByteArray& text, std::string* error = nullptr)
-    {
-        return LoadPlan(dir.write("plan.pln", text), context, error);
-    }
+struct Env : PlanFileEnv {
     QByteArray Layer(const QByteArray& units, const QByteArray& source = {}) const
     {
         return "<Layer name='L'><map name='m' source='" + (source.isNull() ? QByteArray::fromStdString(mapPath) : source) +

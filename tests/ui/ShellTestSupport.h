@@ -4,8 +4,11 @@
 // on the program folder's configuration, with every modal window replaced.
 #include "app/MessageReporter.h"
 #include "app/TarnwickApp.h"
+#include "engine/Plan.h"
+#include "engine/PlanLayer.h"
 #include "support/TempDir.h"
 #include "ui/MainWindow.h"
+#include "ui/TarnwickView.h"
 
 #include <QSettings>
 
@@ -88,6 +91,24 @@ struct Shell {
             app->ExitInstance();
     }
     bool OpenSample() { return frame->OpenPlanFile(QString::fromStdString(SamplePlanPath())); }
+
+    // A new 40 x 30 km plan on the bundled bitmap map, its view 800 x 600,
+    // edit mode on. Returns the first layer (null when the plan failed).
+    CPlanLayer* NewEditablePlan(const char* planName)
+    {
+        newPlanValues.planName = planName;
+        newPlanValues.bitmapFile = QString(TARNWICK_BIN_DIR) + "/DefaultMapImage/演习区域.bmp";
+        newPlanValues.widthKm = 40;
+        newPlanValues.heightKm = 30;
+        newPlanValues.start = 1700000000;
+        newPlanValues.end = 1700007200;
+        newPlanAccept = true;
+        frame->NewPlan();
+        frame->View()->resize(800, 600);
+        frame->View()->ApplyViewSize();
+        app->m_EditMode = 1;
+        return app->GetPlan() ? app->GetPlan()->GetFirstLayer() : nullptr;
+    }
 
     bool started = false;
 };

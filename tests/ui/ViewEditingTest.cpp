@@ -41,19 +41,8 @@ struct EditShell : Shell {
 
     EditShell()
     {
-        newPlanValues.planName = "编辑";
-        newPlanValues.bitmapFile = QString(TARNWICK_BIN_DIR) + "/DefaultMapImage/演习区域.bmp";
-        newPlanValues.widthKm = 40;
-        newPlanValues.heightKm = 30;
-        newPlanValues.start = 1700000000;
-        newPlanValues.end = 1700007200;
-        newPlanAccept = true;
-        frame->NewPlan();
+        layer = NewEditablePlan("编辑");
         view = frame->View();
-        view->resize(800, 600);
-        view->ApplyViewSize();
-        app->m_EditMode = 1;
-        layer = app->GetPlan() ? app->GetPlan()->GetFirstLayer() : nullptr;
         Picture();  // a paint settles the map's source rectangle, which conversions use
 
         ViewDialogs& d = frame->GetDialogs().view;

@@ -24,19 +24,8 @@ struct PanelShell : Shell {
 
     PanelShell()
     {
-        newPlanValues.planName = "属性";
-        newPlanValues.bitmapFile = QString(TARNWICK_BIN_DIR) + "/DefaultMapImage/演习区域.bmp";
-        newPlanValues.widthKm = 40;
-        newPlanValues.heightKm = 30;
-        newPlanValues.start = 1700000000;
-        newPlanValues.end = 1700007200;
-        newPlanAccept = true;
-        frame->NewPlan();
+        layer = NewEditablePlan("属性");
         view = frame->View();
-        view->resize(800, 600);
-        view->ApplyViewSize();
-        app->m_EditMode = 1;
-        layer = app->GetPlan() ? app->GetPlan()->GetFirstLayer() : nullptr;
         // A paint settles the map's source rectangle, which conversions use.
         QImage image(800, 600, QImage::Format_RGB32);
         QPainter painter(&image);
