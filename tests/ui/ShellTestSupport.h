@@ -6,10 +6,14 @@
 #include "app/TarnwickApp.h"
 #include "engine/Plan.h"
 #include "engine/PlanLayer.h"
+#include "engine/Units.h"
+#include "map/MapLoader.h"
 #include "support/TempDir.h"
 #include "ui/MainWindow.h"
 #include "ui/TarnwickView.h"
 
+#include <QImage>
+#include <QPoint>
 #include <QSettings>
 
 #include <deque>
@@ -108,6 +112,27 @@ struct Shell {
         frame->View()->ApplyViewSize();
         app->m_EditMode = 1;
         return app->GetPlan() ? app->GetPlan()->GetFirstLayer() : nullptr;
+    }
+
+    // A unit of the class with a plain 20 x 20 image, put on the first layer
+    // at a view point, appearing at `appear`.
+    CUnitCanLoad* AddUnitAt(int unitNo, QPoint at, int appear, const char* classId)
+    {
+        auto unit = CreateUnitForClassId(classId);
+        unit->m_UnitNo = unitNo;
+        unit->m_UnitName = "单位" + std::to_string(unitNo);
+        unit->m_ClassId = classId;
+        unit->m_Image = QImage(20, 20, QImage::Format_RGB32);
+        unit->m_Image.fill(Qt::green);
+        unit->m_ImageWidth = unit->m_ImageHeight = 20;
+        double x = 0, y = 0;
+        app->GetMap()->ViewToMap(x, y, at.x(), at.y());
+        unit->m_CurX = unit->m_InitX = x;
+        unit->m_CurY = unit->m_InitY = y;
+        unit->m_AppearTime = appear;
+        CUnitCanLoad* raw = unit.get();
+        app->GetPlan()->GetFirstLayer()->AddUnit(std::move(unit));
+        return raw;
     }
 
     bool started = false;

@@ -35,21 +35,7 @@ struct PanelShell : Shell {
     // A 20x20 unit at a view point.
     CUnitCanLoad* AddUnit(int unitNo, QPoint at = {200, 200}, int appear = 60, const char* classId = "02-02.01")
     {
-        auto unit = CreateUnitForClassId(classId);
-        unit->m_UnitNo = unitNo;
-        unit->m_UnitName = "单位" + std::to_string(unitNo);
-        unit->m_ClassId = classId;
-        unit->m_Image = QImage(20, 20, QImage::Format_RGB32);
-        unit->m_Image.fill(Qt::green);
-        unit->m_ImageWidth = unit->m_ImageHeight = 20;
-        double x = 0, y = 0;
-        app->GetMap()->ViewToMap(x, y, at.x(), at.y());
-        unit->m_CurX = unit->m_InitX = x;
-        unit->m_CurY = unit->m_InitY = y;
-        unit->m_AppearTime = appear;
-        CUnitCanLoad* raw = unit.get();
-        layer->AddUnit(std::move(unit));
-        return raw;
+        return AddUnitAt(unitNo, at, appear, classId);
     }
 
     // An action as a plan file would hold it (number given, not derived).
