@@ -62,12 +62,16 @@ for n in "${names[@]}"; do
   log=$build/fuzz/$n.log
   echo "== fuzzing $n for $seconds s (log: $log)"
   set +e
-  (cd "$build/fuzz" && rm -f fuzz-0.log && "$build/fuzz/bin/fuzz_$n" "$work" "$src/fuzz/corpus/$n" "$src/fuzz/regressions/$n" \
+  # Each harness runs in a folder of its own: libFuzzer writes fuzz-0.log
+  # into the current folder, and harnesses may run side by side.
+  rundir=$build/fuzz/run/$n
+  mkdir -p "$rundir"
+  (cd "$rundir" && rm -f fuzz-0.log && "$build/fuzz/bin/fuzz_$n" "$work" "$src/fuzz/corpus/$n" "$src/fuzz/regressions/$n" \
     -max_total_time="$seconds" -max_len="$(max_len "$n")" -rss_limit_mb=2048 -timeout=10 \
     -jobs=1 -workers=1 -print_final_stats=1 -artifact_prefix="$findings/" "${dict[@]}" >"$log" 2>&1)
   rc=$?
   set -e
-  # With -jobs the run's own output also stays in $build/fuzz/fuzz-0.log.
+  # With -jobs the run's own output also stays in $rundir/fuzz-0.log.
   grep -E '^#[0-9]+.*(DONE|pulse|NEW|REDUCE)' "$log" | tail -n 1 || true
   grep -E '^stat::(number_of_executed_units|peak_rss_mb)' "$log" || true
   if [ $rc -ne 0 ]; then
