@@ -7,6 +7,7 @@
 #include "engine/PlanContext.h"
 #include "engine/PlanFile.h"
 #include "support/TempDir.h"
+#include "support/TestPlanParts.h"
 
 #include <QColor>
 #include <QImage>
@@ -49,17 +50,8 @@ inline std::string WriteBitmap(const TestDir& dir, const QString& name, int widt
 // A catalogue with one class of each placeable kind and a weapon.
 inline void LoadTestCatalog(const TestDir& dir, CUnitClassCatalog& catalog)
 {
-    const char* text =
-        "<?xml version=\"1.0\" encoding=\"utf-8\" ?>\r\n<unitinfo>\r\n"
-        "<unitclass><node name=\"运载平台\" id=\"01\"/><node name=\"火力武器\" id=\"03\"/></unitclass>"
-        "<unit>"
-        "<node name=\"运输直升机\" id=\"01.01\" class=\"01\" width=\"18\" height=\"20\" exploderadius=\"0\"/>"
-        "<node name=\"步兵战车\" id=\"02-01.01\" class=\"02-01\" width=\"3\" height=\"7\" exploderadius=\"0\"/>"
-        "<node name=\"主战坦克\" id=\"02-02.01\" class=\"02-02\" width=\"4\" height=\"10\" exploderadius=\"0\"/>"
-        "<node name=\"榴弹炮\" id=\"03.01\" class=\"03\" width=\"1\" height=\"1\" exploderadius=\"25\"/>"
-        "</unit></unitinfo>";
     CSysConfig config;
-    if (!catalog.Load(dir.write("UnitClassInfo.cfg", text), config))
+    if (!catalog.Load(dir.write("UnitClassInfo.cfg", kTestCatalogText), config))
         ADD_FAILURE() << catalog.GetLastError();
 }
 

@@ -91,15 +91,7 @@ protected:
 
     static WGAction* AddAction(CUnitCanLoad* unit, int32_t type, int32_t time, std::vector<RoutePoint> points = {})
     {
-        auto action = std::make_unique<WGAction>();
-        action->m_ActionType = type;
-        action->m_ActionTime = time;
-        if (!points.empty()) {
-            auto route = std::make_unique<WGRoute>();
-            route->m_Points = std::move(points);
-            action->m_Routes.push_back(std::move(route));
-        }
-        return unit->AddNewAction(std::move(action));
+        return AddTestAction(*unit, type, time, std::move(points));
     }
 
     // Ticks until the clock's next tick time is beyond `lastMs`.

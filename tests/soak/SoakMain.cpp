@@ -25,6 +25,7 @@
 #include "engine/Units.h"
 #include "map/PlanRenderer.h"
 #include "ui/QueuedEventSink.h"
+#include "support/TestPlanParts.h"
 
 #include <QApplication>
 #include <QDir>
@@ -216,27 +217,9 @@ struct Counts {
          deleteAction = 0, pause = 0, rate = 0, seek = 0, paint = 0, hitsCleared = 0;
 };
 
-const char* kCatalog =
-    "<?xml version=\"1.0\" encoding=\"utf-8\" ?>\r\n<unitinfo>\r\n"
-    "<unitclass><node name=\"运载平台\" id=\"01\"/><node name=\"火力武器\" id=\"03\"/></unitclass>"
-    "<unit>"
-    "<node name=\"运输直升机\" id=\"01.01\" class=\"01\" width=\"18\" height=\"20\" exploderadius=\"0\"/>"
-    "<node name=\"步兵战车\" id=\"02-01.01\" class=\"02-01\" width=\"3\" height=\"7\" exploderadius=\"0\"/>"
-    "<node name=\"主战坦克\" id=\"02-02.01\" class=\"02-02\" width=\"4\" height=\"10\" exploderadius=\"0\"/>"
-    "<node name=\"榴弹炮\" id=\"03.01\" class=\"03\" width=\"1\" height=\"1\" exploderadius=\"25\"/>"
-    "</unit></unitinfo>";
-
 WGAction* AddAction(CUnitCanLoad& unit, int32_t type, int32_t time, std::vector<RoutePoint> points = {})
 {
-    auto action = std::make_unique<WGAction>();
-    action->m_ActionType = type;
-    action->m_ActionTime = time;
-    if (!points.empty()) {
-        auto route = std::make_unique<WGRoute>();
-        route->m_Points = std::move(points);
-        action->m_Routes.push_back(std::move(route));
-    }
-    return unit.AddNewAction(std::move(action));
+    return AddTestAction(unit, type, time, std::move(points));
 }
 
 // 1000 units on an 8 x 6 km map: every unit moves and turns, every tenth
@@ -298,7 +281,7 @@ public:
         const std::string folder = m_dir.path().toStdString();
         const std::string catalogPath = folder + "/UnitClassInfo.cfg";
         QFile file(QString::fromStdString(catalogPath));
-        if (!file.open(QIODevice::WriteOnly) || file.write(kCatalog) < 0)
+        if (!file.open(QIODevice::WriteOnly) || file.write(kTestCatalogText) < 0)
             return false;
         file.close();
         CSysConfig config;
