@@ -10,7 +10,10 @@ bool CSysConfig::Load(const std::string& path)
     m_lastError.clear();
 
     pugi::xml_document doc;
-    const XmlLoadResult loaded = LoadXmlFile(doc, path);
+    // A value of white space only (a line feed, spaces) is a value too: without
+    // parse_ws_pcdata_single it would read back empty after a save.
+    const XmlLoadResult loaded =
+        LoadXmlFile(doc, path, kMaxXmlFileBytes, pugi::parse_default | pugi::parse_ws_pcdata_single);
     if (!loaded.ok) {
         m_lastError = loaded.description;
         return false;

@@ -37,6 +37,8 @@ struct XmlLoadResult {
     bool ok = false;
     std::string description;
 };
+// Configuration files larger than this are refused unread.
+inline constexpr uint64_t kMaxXmlFileBytes = uint64_t(64) << 20;
 XmlLoadResult LoadXmlFile(pugi::xml_document& doc, const std::string& path,
-                          uint64_t maxBytes = uint64_t(64) << 20,
+                          uint64_t maxBytes = kMaxXmlFileBytes,
                           unsigned parseOptions = pugi::parse_default);

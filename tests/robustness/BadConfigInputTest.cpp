@@ -215,3 +215,21 @@ TEST(BadConfigInput, LineEndsInsideValuesSurviveASave)
     EXPECT_EQ(back.GetValues(), config.GetValues());
     EXPECT_EQ(back.GetNames(), config.GetNames());
 }
+
+TEST(BadConfigInput, ValuesOfWhiteSpaceOnlySurviveASave)
+{
+    TestDir dir;
+    CSysConfig config;
+    // Written as references they load as line feeds and spaces; saved, they are
+    // bare white space, which must not read back as an empty value.
+    ASSERT_TRUE(config.Load(dir.write("SysConfig.cfg", "<sysconfig>\r\n<param name='a'>&#10;&#10;</param>"
+                                                       "<param name='b'>&#32; </param><param name='c'></param>"
+                                                       "<param name='d'>\r\n</param></sysconfig>")));
+    ASSERT_EQ(config.GetValues(), (std::vector<std::string>{"\n\n", "  ", "", "\n"}));
+    const std::string saved = dir.file("saved.cfg");
+    ASSERT_TRUE(config.Save(saved));
+    CSysConfig back;
+    ASSERT_TRUE(back.Load(saved));
+    EXPECT_EQ(back.GetValues(), config.GetValues());
+    EXPECT_EQ(back.GetCount(), 4u) << "white space between parameters is not a parameter";
+}
