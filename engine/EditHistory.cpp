@@ -369,11 +369,16 @@ void CEditHistory::DropOldest()
     m_cleanIndex = m_cleanIndex > 0 ? m_cleanIndex - 1 : -1;
 }
 
-void CEditHistory::PushUndo(Step step)
+CEditHistory::Step CEditHistory::Counted(Step step)
 {
     step.bytes = StepBytes(step);
     m_bytes += step.bytes;
-    m_undo.push_back(std::move(step));
+    return step;
+}
+
+void CEditHistory::PushUndo(Step step)
+{
+    m_undo.push_back(Counted(std::move(step)));
     // The newest step always stays, however large.
     while (m_undo.size() > 1 && (m_undo.size() > m_maxSteps || m_bytes > m_maxBytes))
         DropOldest();
@@ -452,10 +457,7 @@ std::optional<int32_t> CEditHistory::Undo(CPlanLayer& layer, const PlanContext& 
             continue;
         }
         Restore(layer, context, step.unitNo, step.units);
-        Step redo{step.name, step.unitNo, std::move(now), 0};
-        redo.bytes = StepBytes(redo);
-        m_bytes += redo.bytes;
-        m_redo.push_back(std::move(redo));
+        m_redo.push_back(Counted(Step{step.name, step.unitNo, std::move(now), 0}));
         Notify();
         return step.unitNo;
     }
@@ -474,10 +476,8 @@ std::optional<int32_t> CEditHistory::Redo(CPlanLayer& layer, const PlanContext& 
     UnitStates now = Capture(layer, step.unitNo);
     layer.UnlockShared();
     Restore(layer, context, step.unitNo, step.units);
-    Step undo{step.name, step.unitNo, std::move(now), 0};
-    undo.bytes = StepBytes(undo);
-    m_bytes += undo.bytes;
-    m_undo.push_back(std::move(undo));
+    // Not PushUndo: redoing brings back a step the limits already allowed.
+    m_undo.push_back(Counted(Step{step.name, step.unitNo, std::move(now), 0}));
     Notify();
     return step.unitNo;
 }

@@ -144,6 +144,8 @@ private:
     };
 
     static size_t StepBytes(const Step& step);
+    // The step with its size filled in and added to the history's total.
+    Step Counted(Step step);
     void PushUndo(Step step);
     void DropOldest();
     void Notify();
