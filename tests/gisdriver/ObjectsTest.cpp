@@ -23,9 +23,12 @@ class CartolinkObjects : public ::testing::Test {
 protected:
     void SetUp() override
     {
-        QStandardPaths::setTestModeEnabled(true);
+        // A data folder of this test's own: test programs run side by side, and a shared
+        // symbol folder would be emptied by one while another draws from it.
+        oldDataHome = qgetenv("XDG_DATA_HOME");
+        qputenv("XDG_DATA_HOME", QString::fromStdString(dir.file("data")).toLocal8Bit());
         symbolDir = QStandardPaths::writableLocation(QStandardPaths::AppDataLocation) + "/CUSTSYMB";
-        QDir(symbolDir).removeRecursively();
+        ASSERT_TRUE(symbolDir.startsWith(QString::fromStdString(dir.file("data"))));
         driver = std::make_unique<Driver>(400, 300);
         ASSERT_EQ(driver->initResult(), CARTOLINK_OK);
         ASSERT_EQ(GisDriverLoadMap(writePlainSet(dir).c_str()), CARTOLINK_OK);
@@ -36,7 +39,10 @@ protected:
     void TearDown() override
     {
         driver.reset();
-        QStandardPaths::setTestModeEnabled(false);
+        if (oldDataHome.isNull())
+            qunsetenv("XDG_DATA_HOME");
+        else
+            qputenv("XDG_DATA_HOME", oldDataHome);
     }
 
     uint32_t add(int kind, double x, double y, double w = 0, double h = 0, const char* bitmap = nullptr)
@@ -63,6 +69,7 @@ protected:
     TestDir dir;
     std::unique_ptr<Driver> driver;
     QString symbolDir;
+    QByteArray oldDataHome;
     double deg = 0;
 };
 
