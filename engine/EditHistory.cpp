@@ -384,6 +384,24 @@ void CEditHistory::PushUndo(Step step)
         DropOldest();
 }
 
+void CEditHistory::DropNewest()
+{
+    m_bytes -= m_undo.back().bytes;
+    m_undo.pop_back();
+    if (m_cleanIndex > (long long)m_undo.size())
+        m_cleanIndex = (long long)m_undo.size();
+}
+
+void CEditHistory::ForgetRedo()
+{
+    for (const Step& redo : m_redo)
+        m_bytes -= redo.bytes;
+    m_redo.clear();
+    // The clean state lay among the steps just forgotten.
+    if (m_cleanIndex > (long long)m_undo.size())
+        m_cleanIndex = -1;
+}
+
 bool CEditHistory::Record(const CPlanLayer& layer, std::string name, int32_t unitNo, bool gateHeld)
 {
     Step step;
@@ -392,38 +410,37 @@ bool CEditHistory::Record(const CPlanLayer& layer, std::string name, int32_t uni
         if (!gate)
             return false;
         // The step before it may have changed nothing; it would only clutter the menu.
-        if (!m_undo.empty() && m_undo.back().unitNo != unitNo &&
-            SameContent(Capture(layer, m_undo.back().unitNo), m_undo.back().units)) {
-            m_bytes -= m_undo.back().bytes;
-            m_undo.pop_back();
-            if (m_cleanIndex > (long long)m_undo.size())
-                m_cleanIndex = (long long)m_undo.size();
-        }
+        if (!m_undo.empty() && !m_undo.back().times && m_undo.back().unitNo != unitNo &&
+            SameContent(Capture(layer, m_undo.back().unitNo), m_undo.back().units))
+            DropNewest();
         step.units = Capture(layer, unitNo);
     }
     step.name = std::move(name);
     step.unitNo = unitNo;
-    if (!m_undo.empty() && m_undo.back().unitNo == unitNo && SameContent(m_undo.back().units, step.units)) {
-        // The previous edit of this unit changed nothing: this step replaces it.
-        m_bytes -= m_undo.back().bytes;
-        m_undo.pop_back();
-        if (m_cleanIndex > (long long)m_undo.size())
-            m_cleanIndex = (long long)m_undo.size();
-    }
-    for (const Step& redo : m_redo)
-        m_bytes -= redo.bytes;
-    m_redo.clear();
-    // The clean state lay among the steps just forgotten.
-    if (m_cleanIndex > (long long)m_undo.size())
-        m_cleanIndex = -1;
+    // The previous edit of this unit changed nothing: this step replaces it.
+    if (!m_undo.empty() && !m_undo.back().times && m_undo.back().unitNo == unitNo &&
+        SameContent(m_undo.back().units, step.units))
+        DropNewest();
+    ForgetRedo();
     PushUndo(std::move(step));
     Notify();
     return true;
 }
 
+void CEditHistory::RecordPlanTimes(std::string name, PlanTimes before)
+{
+    Step step;
+    step.name = std::move(name);
+    step.times = before;
+    ForgetRedo();
+    PushUndo(std::move(step));
+    Notify();
+}
+
 void CEditHistory::Settle(const CPlanLayer& layer)
 {
-    if (m_undo.empty())
+    // Times are recorded only when they change.
+    if (m_undo.empty() || m_undo.back().times)
         return;
     bool unchanged = false;
     {
@@ -434,52 +451,78 @@ void CEditHistory::Settle(const CPlanLayer& layer)
     }
     if (!unchanged)
         return;
-    m_bytes -= m_undo.back().bytes;
-    m_undo.pop_back();
-    if (m_cleanIndex > (long long)m_undo.size())
-        m_cleanIndex = (long long)m_undo.size();
+    DropNewest();
     Notify();
 }
 
-std::optional<int32_t> CEditHistory::Undo(CPlanLayer& layer, const PlanContext& context)
+CEditHistory::Step CEditHistory::Current(const Step& step, const CPlanLayer& layer, const PlanTimes* times)
+{
+    Step now;
+    now.name = step.name;
+    now.unitNo = step.unitNo;
+    if (step.times) {
+        now.times = *times;
+        return now;
+    }
+    layer.LockSharedWait();
+    now.units = Capture(layer, step.unitNo);
+    layer.UnlockShared();
+    return now;
+}
+
+bool CEditHistory::SameContent(const Step& a, const Step& b)
+{
+    if (a.times || b.times)
+        return a.times == b.times;
+    return SameContent(a.units, b.units);
+}
+
+void CEditHistory::Put(const Step& step, CPlanLayer& layer, const PlanContext& context, PlanTimes* times)
+{
+    if (step.times)
+        *times = *step.times;
+    else
+        Restore(layer, context, step.unitNo, step.units);
+}
+
+std::optional<CEditHistory::Restored> CEditHistory::Undo(CPlanLayer& layer, const PlanContext& context,
+                                                          PlanTimes* times)
 {
     while (!m_undo.empty()) {
+        if (m_undo.back().times && !times)
+            break;
+        Step now = Current(m_undo.back(), layer, times);
+        if (SameContent(now, m_undo.back())) {
+            // An edit that changed nothing: nothing to undo there.
+            DropNewest();
+            continue;
+        }
         Step step = std::move(m_undo.back());
         m_undo.pop_back();
         m_bytes -= step.bytes;
-        layer.LockSharedWait();
-        UnitStates now = Capture(layer, step.unitNo);
-        layer.UnlockShared();
-        if (SameContent(now, step.units)) {
-            // An edit that changed nothing: nothing to undo there.
-            if (m_cleanIndex > (long long)m_undo.size())
-                m_cleanIndex = (long long)m_undo.size();
-            continue;
-        }
-        Restore(layer, context, step.unitNo, step.units);
-        m_redo.push_back(Counted(Step{step.name, step.unitNo, std::move(now), 0}));
+        Put(step, layer, context, times);
+        m_redo.push_back(Counted(std::move(now)));
         Notify();
-        return step.unitNo;
+        return Restored{step.unitNo, step.times.has_value()};
     }
     Notify();
     return std::nullopt;
 }
 
-std::optional<int32_t> CEditHistory::Redo(CPlanLayer& layer, const PlanContext& context)
+std::optional<CEditHistory::Restored> CEditHistory::Redo(CPlanLayer& layer, const PlanContext& context,
+                                                          PlanTimes* times)
 {
-    if (m_redo.empty())
+    if (m_redo.empty() || (m_redo.back().times && !times))
         return std::nullopt;
     Step step = std::move(m_redo.back());
     m_redo.pop_back();
     m_bytes -= step.bytes;
-    layer.LockSharedWait();
-    UnitStates now = Capture(layer, step.unitNo);
-    layer.UnlockShared();
-    Restore(layer, context, step.unitNo, step.units);
+    Step now = Current(step, layer, times);
+    Put(step, layer, context, times);
     // Not PushUndo: redoing brings back a step the limits already allowed.
-    m_undo.push_back(Counted(Step{step.name, step.unitNo, std::move(now), 0}));
+    m_undo.push_back(Counted(std::move(now)));
     Notify();
-    return step.unitNo;
+    return Restored{step.unitNo, step.times.has_value()};
 }
 
 void CEditHistory::Clear()

@@ -14,7 +14,8 @@
 class CPlanLayer;
 struct PlanContext;
 
-// The undo and redo history of the edits made to a plan's units.
+// The undo and redo history of the edits made to a plan's units and to its
+// start and end times.
 //
 // Every edit the operator can make (placing, moving, deleting a unit, adding,
 // changing or deleting an action or a route point, custom and general
@@ -87,6 +88,20 @@ public:
     };
     using UnitStates = std::vector<UnitState>;
 
+    // The plan's start and end, seconds since the epoch.
+    struct PlanTimes {
+        int64_t start = 0;
+        int64_t end = 0;
+        bool operator==(const PlanTimes&) const = default;
+    };
+
+    // What an undo or a redo put back: the units of one number, or the plan's times.
+    struct Restored {
+        int32_t unitNo = 0;
+        bool planTimes = false;
+        bool operator==(const Restored&) const = default;
+    };
+
     explicit CEditHistory(size_t maxSteps = kDefaultMaxSteps, size_t maxBytes = kDefaultMaxBytes);
 
     // Before an edit of the units numbered `unitNo` in `layer`: keeps them as
@@ -94,14 +109,19 @@ public:
     // what could be redone. `gateHeld`: the caller holds the layer gate (shared
     // or exclusively) already. False when the gate could not be taken.
     bool Record(const CPlanLayer& layer, std::string name, int32_t unitNo, bool gateHeld = false);
+    // Before the plan's start or end time changes from `before`: keeps them
+    // under `name` and forgets what could be redone.
+    void RecordPlanTimes(std::string name, PlanTimes before);
     // Drops the newest step when its edit changed nothing.
     void Settle(const CPlanLayer& layer);
 
     // Restores the newest step (steps whose edit changed nothing are dropped
-    // first). The number of the units restored; nothing when there was nothing
-    // to undo.
-    std::optional<int32_t> Undo(CPlanLayer& layer, const PlanContext& context);
-    std::optional<int32_t> Redo(CPlanLayer& layer, const PlanContext& context);
+    // first). `times` holds the plan's times now and receives the restored
+    // ones when the step is about them; without it, such a step stays where
+    // it is and nothing is restored. What was restored; nothing when there
+    // was nothing to undo.
+    std::optional<Restored> Undo(CPlanLayer& layer, const PlanContext& context, PlanTimes* times = nullptr);
+    std::optional<Restored> Redo(CPlanLayer& layer, const PlanContext& context, PlanTimes* times = nullptr);
 
     bool CanUndo() const { return !m_undo.empty(); }
     bool CanRedo() const { return !m_redo.empty(); }
@@ -141,12 +161,23 @@ private:
         int32_t unitNo = 0;
         UnitStates units;
         size_t bytes = 0;
+        // Set for a step about the plan's times; `units` is empty then.
+        std::optional<PlanTimes> times;
     };
 
     static size_t StepBytes(const Step& step);
     // The step with its size filled in and added to the history's total.
     Step Counted(Step step);
     void PushUndo(Step step);
+    // Forgets the newest undo step, which changed nothing.
+    void DropNewest();
+    // Forgets what could be redone: a new edit was made.
+    void ForgetRedo();
+    // What the plan holds now of what `step` is about, as a step of its name.
+    static Step Current(const Step& step, const CPlanLayer& layer, const PlanTimes* times);
+    static bool SameContent(const Step& a, const Step& b);
+    // Puts what `step` keeps back into the plan.
+    static void Put(const Step& step, CPlanLayer& layer, const PlanContext& context, PlanTimes* times);
     void DropOldest();
     void Notify();
 

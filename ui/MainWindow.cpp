@@ -341,11 +341,11 @@ void CMainFrame::BuildDocks()
     hooks.hasPlan = [this] { return m_app.GetPlan() != nullptr; };
     hooks.setPlanStart = [this](std::time_t t) {
         if (CPlan* plan = m_app.GetPlan())
-            plan->m_StartTime = t;
+            CUndoRedoCommands::SetPlanTimes(m_app, CUndoRedoCommands::kStartTimeStep, t, plan->m_EndTime);
     };
     hooks.setPlanEnd = [this](std::time_t t) {
         if (CPlan* plan = m_app.GetPlan())
-            plan->m_EndTime = t;
+            CUndoRedoCommands::SetPlanTimes(m_app, CUndoRedoCommands::kEndTimeStep, plan->m_StartTime, t);
     };
     hooks.recalculatePositions = [this] { OnRecalculate(); };
     m_timePanel->SetHooks(std::move(hooks));
@@ -406,6 +406,12 @@ void CMainFrame::ShowMaximizedFrame()
 void CMainFrame::ViewSizeChanged()
 {
     m_view->ApplyViewSize();
+    m_view->update();
+}
+
+void CMainFrame::RestorePlanTimes(std::time_t start, std::time_t end)
+{
+    m_timePanel->RestorePlanTimes(start, end);
     m_view->update();
 }
 

@@ -91,6 +91,8 @@ public:
     void ViewSizeChanged();
     // The time panel shows a new plan's times.
     void SetPlanTimes(std::time_t start, std::time_t end);
+    // Undo or redo changed the plan's times: the time panel shows them.
+    void RestorePlanTimes(std::time_t start, std::time_t end);
     // Opens a plan as the open command does, with the chooser's answer given.
     bool OpenPlanFile(const QString& path);
     // Mirrors every event of the event list into `path` (one "time\ttext" line each).

@@ -211,6 +211,22 @@ void CTimeControlDlg::SetPlanTimes(std::time_t start, std::time_t end)
     OnApplyCurrent();
 }
 
+void CTimeControlDlg::RestorePlanTimes(std::time_t start, std::time_t end)
+{
+    ReadControls();
+    m_startTime = m_startDate = start;
+    m_endTime = m_endDate = end;
+    const int length = ToInt(end - start);
+    const int position = std::clamp(m_barPos, 0, length);
+    if (position != m_barPos) {
+        SeekClock(position);
+        if (m_hooks.recalculatePositions)
+            m_hooks.recalculatePositions();
+    }
+    SetTimeBar(0, length, position);
+    WriteControls();
+}
+
 std::time_t CTimeControlDlg::StartDateTime() const
 {
     return CombineDateAndTime(m_startDate, m_startTime);

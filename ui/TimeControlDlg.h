@@ -55,6 +55,10 @@ public:
     // A plan was created or opened: its start and end go into the fields and
     // the panel seeks to the start (the "apply current" step).
     void SetPlanTimes(std::time_t start, std::time_t end);
+    // Undo or redo gave the plan these times back: the fields show them and
+    // the bar keeps its place after the start where the new span allows.
+    // No hook is called.
+    void RestorePlanTimes(std::time_t start, std::time_t end);
 
     void SetTimeBar(int minimum, int maximum, int position);
     // Seeks to `seconds` after the start as the time bar does: the clock is

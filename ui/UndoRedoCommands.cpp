@@ -95,6 +95,16 @@ void CUndoRedoCommands::RecordEdit(CTarnwickApp& app, const std::string& name, i
         app.m_EditHistory.Record(*layer, name, unitNo);
 }
 
+void CUndoRedoCommands::SetPlanTimes(CTarnwickApp& app, const std::string& name, int64_t start, int64_t end)
+{
+    CPlan* plan = app.GetPlan();
+    if (!plan || (plan->m_StartTime == start && plan->m_EndTime == end))
+        return;
+    app.m_EditHistory.RecordPlanTimes(name, {plan->m_StartTime, plan->m_EndTime});
+    plan->m_StartTime = start;
+    plan->m_EndTime = end;
+}
+
 QString CUndoRedoCommands::MenuText(const char* verb, const std::string& stepName)
 {
     QString text = QString::fromUtf8(verb);
@@ -141,13 +151,20 @@ bool CUndoRedoCommands::Run(bool undo)
         return false;
     }
     CEditHistory& history = m_app.m_EditHistory;
-    const std::optional<int32_t> restored =
-        undo ? history.Undo(*layer, plan->GetContext()) : history.Redo(*layer, plan->GetContext());
+    CEditHistory::PlanTimes times{plan->m_StartTime, plan->m_EndTime};
+    const std::optional<CEditHistory::Restored> restored =
+        undo ? history.Undo(*layer, plan->GetContext(), &times) : history.Redo(*layer, plan->GetContext(), &times);
     if (!restored) {
         m_frame.statusBar()->showMessage(undo ? kNothingToUndo : kNothingToRedo, kStatusMs);
         return false;
     }
-    m_frame.View()->ShowRestoredUnit(*restored);
+    if (restored->planTimes) {
+        plan->m_StartTime = times.start;
+        plan->m_EndTime = times.end;
+        m_frame.RestorePlanTimes(times.start, times.end);
+    } else {
+        m_frame.View()->ShowRestoredUnit(restored->unitNo);
+    }
     // The step just restored moved to the other side.
     const std::string name = undo ? history.RedoName() : history.UndoName();
     m_frame.statusBar()->showMessage(MenuText(undo ? "已撤销" : "已重做", name), kStatusMs);

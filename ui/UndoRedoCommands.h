@@ -27,6 +27,8 @@ public:
     static constexpr const char* kRunningRedo = "预案正在推演, 不能重做; 请先暂停";
     static constexpr const char* kNothingToUndo = "没有可撤销的操作";
     static constexpr const char* kNothingToRedo = "没有可重做的操作";
+    static constexpr const char* kStartTimeStep = "修改开始时间";
+    static constexpr const char* kEndTimeStep = "修改结束时间";
 
     // Builds the menu (after "文件", or first) and the keys on the frame.
     CUndoRedoCommands(CTarnwickApp& app, CMainFrame& frame);
@@ -40,6 +42,9 @@ public:
     // first layer: makes it a step of the history under `name`. Call it
     // without holding the layer gate.
     static void RecordEdit(CTarnwickApp& app, const std::string& name, int32_t unitNo);
+    // Changes the current plan's start and end times as a step of the history
+    // under `name`; nothing when they are what the plan has already.
+    static void SetPlanTimes(CTarnwickApp& app, const std::string& name, int64_t start, int64_t end);
 
     // Menu text for a step name: "撤销 移动单位"; the bare word without one.
     static QString MenuText(const char* verb, const std::string& stepName);

@@ -146,14 +146,14 @@ TEST(EditHistory, EveryKindOfEditIsUndoneAndRedoneExactly)
         ASSERT_FALSE(CEditHistory::SameContent(beforeState, afterState));
         EXPECT_EQ(f.history.UndoName(), edit.name);
 
-        ASSERT_EQ(f.history.Undo(f.layer, f.context), std::optional<int32_t>(edit.unitNo));
+        ASSERT_EQ(f.history.Undo(f.layer, f.context), std::optional<CEditHistory::Restored>({edit.unitNo, false}));
         EXPECT_EQ(LayerText(f.layer), before);
         // Exact to the last bit, not just to the six decimals a file keeps.
         EXPECT_TRUE(CEditHistory::SameContent(CEditHistory::Capture(f.layer, edit.unitNo), beforeState));
         EXPECT_FALSE(f.history.CanUndo());
         EXPECT_EQ(f.history.RedoName(), edit.name);
 
-        ASSERT_EQ(f.history.Redo(f.layer, f.context), std::optional<int32_t>(edit.unitNo));
+        ASSERT_EQ(f.history.Redo(f.layer, f.context), std::optional<CEditHistory::Restored>({edit.unitNo, false}));
         EXPECT_EQ(LayerText(f.layer), after);
         EXPECT_TRUE(CEditHistory::SameContent(CEditHistory::Capture(f.layer, edit.unitNo), afterState));
         EXPECT_FALSE(f.history.CanRedo());
@@ -330,7 +330,7 @@ TEST(EditHistory, StepsWhoseEditChangedNothingAreDropped)
     f.history.Record(f.layer, "删除单位", 3);
     f.history.Record(f.layer, "删除单位", 4);
     EXPECT_EQ(f.history.UndoCount(), 2u);
-    ASSERT_EQ(f.history.Undo(f.layer, f.context), std::optional<int32_t>(1));
+    ASSERT_EQ(f.history.Undo(f.layer, f.context), std::optional<CEditHistory::Restored>({1, false}));
     EXPECT_EQ(f.Unit(1)->m_UnitName, "单位1");
     EXPECT_FALSE(f.history.CanUndo());
     // A step settled after a real edit stays.
@@ -365,6 +365,50 @@ TEST(EditHistory, ModifiedFollowsUndoAndRedoAroundTheCleanState)
     f.history.Clear();
     EXPECT_FALSE(f.history.IsModified());
     EXPECT_FALSE(f.history.CanUndo());
+}
+
+TEST(EditHistory, PlanTimesGoBackAndForthAmongUnitEdits)
+{
+    Fixture f;
+    const std::string before = LayerText(f.layer);
+    CEditHistory::PlanTimes times{1000, 8200};
+
+    f.history.RecordPlanTimes("修改开始时间", times);
+    times.start = 2000;
+    f.history.Record(f.layer, "修改单位属性", 1);
+    f.Unit(1)->m_UnitName = "甲";
+    f.history.RecordPlanTimes("修改结束时间", times);
+    times.end = 9000;
+    EXPECT_EQ(f.history.UndoName(), "修改结束时间");
+
+    // Without the plan's times a times step is neither restored nor lost.
+    EXPECT_FALSE(f.history.Undo(f.layer, f.context));
+    EXPECT_EQ(f.history.UndoCount(), 3u);
+
+    using Restored = CEditHistory::Restored;
+    ASSERT_EQ(f.history.Undo(f.layer, f.context, &times), std::optional<Restored>({0, true}));
+    EXPECT_EQ(times, (CEditHistory::PlanTimes{2000, 8200}));
+    ASSERT_EQ(f.history.Undo(f.layer, f.context, &times), std::optional<Restored>({1, false}));
+    EXPECT_EQ(times, (CEditHistory::PlanTimes{2000, 8200}));
+    ASSERT_TRUE(f.history.Undo(f.layer, f.context, &times));
+    EXPECT_EQ(times, (CEditHistory::PlanTimes{1000, 8200}));
+    EXPECT_EQ(LayerText(f.layer), before);
+    EXPECT_FALSE(f.history.IsModified());
+
+    EXPECT_FALSE(f.history.Redo(f.layer, f.context));  // a times step needs the times
+    for (int i = 0; i < 3; ++i)
+        ASSERT_TRUE(f.history.Redo(f.layer, f.context, &times));
+    EXPECT_EQ(times, (CEditHistory::PlanTimes{2000, 9000}));
+    EXPECT_EQ(f.Unit(1)->m_UnitName, "甲");
+
+    // Times already back where the step keeps them (set again by hand): undo skips it.
+    times = {2000, 8200};
+    ASSERT_EQ(f.history.Undo(f.layer, f.context, &times), std::optional<Restored>({1, false}));
+    // A times step is never taken for a unit edit that changed nothing.
+    f.history.RecordPlanTimes("修改开始时间", times);
+    f.history.Settle(f.layer);
+    f.history.Record(f.layer, "修改单位属性", 2);
+    EXPECT_EQ(f.history.UndoCount(), 3u);
 }
 
 TEST(EditHistory, RecordGivesUpWhenTheGateStaysBusy)

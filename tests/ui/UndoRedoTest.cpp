@@ -6,6 +6,7 @@
 
 #include "app/UnitClassCatalog.h"
 #include "engine/PlanXmlWriter.h"
+#include "ui/TimeControlDlg.h"
 #include "ui/UndoRedoCommands.h"
 #include "ui/panels/DialogCustomProperty.h"
 #include "ui/panels/DialogExpandProperty.h"
@@ -13,11 +14,13 @@
 
 #include <QAction>
 #include <QComboBox>
+#include <QDateEdit>
 #include <QLineEdit>
 #include <QMenu>
 #include <QMenuBar>
 #include <QPushButton>
 #include <QStatusBar>
+#include <QTimeEdit>
 #include <QTreeWidget>
 #include <gtest/gtest.h>
 
@@ -453,4 +456,50 @@ TEST(UndoRedo, ANewPlanStartsWithAnEmptyHistory)
     EXPECT_FALSE(s.app->m_EditHistory.CanUndo());
     EXPECT_EQ(s.UndoText(), "撤销");
     EXPECT_FALSE(s.app->m_Doc.IsModified());
+}
+
+TEST(UndoRedo, PlanStartAndEndTimesFromTheTimePanelRoundTrip)
+{
+    UndoShell s;
+    CTimeControlDlg* panel = s.frame->TimePanel();
+    CPlan* plan = s.app->GetPlan();
+    const std::string original = s.PlanText();
+    const int64_t start = plan->m_StartTime;
+    const int64_t end = plan->m_EndTime;
+    auto setPicker = [&](const char* date, const char* time, int64_t epoch) {
+        const QDateTime dt = QDateTime::fromSecsSinceEpoch(epoch);
+        panel->findChild<QDateEdit*>(date)->setDate(dt.date());
+        panel->findChild<QTimeEdit*>(time)->setTime(dt.time());
+    };
+
+    setPicker("startDate", "startTime", start + 600);
+    panel->findChild<QPushButton*>("applyStart")->click();
+    ASSERT_EQ(plan->m_StartTime, start + 600);
+    setPicker("endDate", "endTime", end + 3600);
+    panel->findChild<QPushButton*>("applyEnd")->click();
+    ASSERT_EQ(plan->m_EndTime, end + 3600);
+    const std::string changed = s.PlanText();
+    EXPECT_TRUE(s.app->m_Doc.IsModified());
+    EXPECT_EQ(s.UndoText(), "撤销 修改结束时间");
+
+    ASSERT_TRUE(s.commands->OnUndo());
+    EXPECT_EQ(plan->m_EndTime, end);
+    EXPECT_EQ(panel->GetEndTime(), end);
+    EXPECT_EQ(panel->GetBarMaximum(), int(end - start - 600));
+    EXPECT_EQ(s.UndoText(), "撤销 修改开始时间");
+    ASSERT_TRUE(s.commands->OnUndo());
+    EXPECT_EQ(plan->m_StartTime, start);
+    EXPECT_EQ(panel->GetStartTime(), start);
+    EXPECT_EQ(panel->GetBarMaximum(), int(end - start));
+    EXPECT_EQ(s.PlanText(), original);
+    EXPECT_FALSE(s.app->m_Doc.IsModified());
+
+    ASSERT_TRUE(s.commands->OnRedo());
+    ASSERT_TRUE(s.commands->OnRedo());
+    EXPECT_EQ(s.PlanText(), changed);
+    EXPECT_EQ(panel->GetBarMaximum(), int(end + 3600 - start - 600));
+
+    // Applying the time the plan already has is no step.
+    panel->findChild<QPushButton*>("applyStart")->click();
+    EXPECT_EQ(s.app->m_EditHistory.UndoCount(), 2u);
 }
