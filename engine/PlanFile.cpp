@@ -90,6 +90,11 @@ std::unique_ptr<CPlan> LoadPlan(const std::string& path, const PlanContext& cont
 
 bool SavePlan(const CPlan& plan, const std::string& path, std::string* error)
 {
+    // Every layer was dropped on loading (maps missing here, say): the file
+    // would get a root without children, which no reader opens, and whatever
+    // the file held would be gone. It is left as it is.
+    if (plan.m_Layers.empty())
+        return Fail(error, "the plan has no layer to save; '" + path + "' is left as it is");
     const QString qpath = QString::fromStdString(path);
     QSaveFile file(qpath);
     // Unbuffered: with Qt's buffer the last chunk would be written inside

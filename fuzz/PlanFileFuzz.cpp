@@ -104,13 +104,14 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
         return 0;
     }
 
-    // Every layer dropped: the file written has a root without children,
-    // which the reader refuses by design. Nothing more to compare.
-    if (plan->m_Layers.empty())
-        return 0;
-
     const std::string first = fuzzsupport::ScratchFile("first.pln");
     const std::string second = fuzzsupport::ScratchFile("second.pln");
+    // Every layer dropped: there is nothing a reader would open again.
+    if (plan->m_Layers.empty()) {
+        if (SavePlan(*plan, first, &error))
+            fuzzsupport::Broken("a plan without a layer was saved");
+        return 0;
+    }
     if (!SavePlan(*plan, first, &error))
         fuzzsupport::Broken("a loaded plan does not save");
     std::unique_ptr<CPlan> again = LoadPlan(first, env.context, &error);

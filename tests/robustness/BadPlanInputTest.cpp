@@ -224,6 +224,25 @@ TEST(BadPlanInput, MissingEmptyAndAbsurdMapsDropTheLayerWithTheMessage)
     EXPECT_EQ(env.reporter.Seen(), expected);
 }
 
+TEST(BadPlanInput, APlanWhoseMapsAreAllMissingIsNeverSavedOverItsFile)
+{
+    Env env;
+    const QByteArray text = "<plan StartTime='100' EndTime='200'>" +
+                            env.Layer(Unit(1, "5", "5", "0", {}), env.dir.path().toUtf8() + "/nowhere.bmp") +
+                            "</plan>";
+    const std::string path = env.dir.write("plan.pln", text);
+    auto plan = LoadPlan(path, env.context);
+    ASSERT_TRUE(plan);
+    ASSERT_TRUE(plan->m_Layers.empty());
+    // Saved, the unit would be gone and the file would no longer open.
+    std::string error;
+    EXPECT_FALSE(SavePlan(*plan, path, &error));
+    EXPECT_NE(error.find("no layer"), std::string::npos) << error;
+    EXPECT_EQ(TestDir::read(path), text);
+    EXPECT_FALSE(SavePlan(*plan, env.dir.file("new.pln")));
+    EXPECT_FALSE(QFile::exists(QString::fromStdString(env.dir.file("new.pln"))));
+}
+
 TEST(BadPlanInput, PathsWithDotDotAndEitherSeparatorResolve)
 {
     Env env;
