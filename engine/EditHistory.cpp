@@ -160,6 +160,7 @@ void ApplyState(CUnitCanLoad& unit, const CEditHistory::UnitState& s, bool fresh
     unit.m_CurY = s.curY;
     unit.m_AppearTime = s.appearTime;
     unit.m_Angle = s.angle;
+    unit.m_InitAngle = s.initAngle;
     unit.m_CustomProperties.clear();
     for (const auto& list : s.customProperties) {
         CustomPropertyList restored;
@@ -227,7 +228,7 @@ bool CEditHistory::UnitState::SameContent(const UnitState& o) const
     if (!(ordinal == o.ordinal && kind == o.kind && unitNo == o.unitNo && classId == o.classId &&
           unitType == o.unitType && unitName == o.unitName && unitBitmap == o.unitBitmap &&
           unitBitmapMask == o.unitBitmapMask && initX == o.initX && initY == o.initY && curX == o.curX &&
-          curY == o.curY && appearTime == o.appearTime && angle == o.angle &&
+          curY == o.curY && appearTime == o.appearTime && angle == o.angle && initAngle == o.initAngle &&
           customProperties == o.customProperties && actions.size() == o.actions.size()))
         return false;
     for (size_t i = 0; i < actions.size(); ++i)
@@ -280,6 +281,7 @@ CEditHistory::UnitState CEditHistory::CaptureUnit(const CUnitCanLoad& unit, size
     s.curY = unit.m_CurY;
     s.appearTime = unit.m_AppearTime;
     s.angle = unit.m_Angle;
+    s.initAngle = unit.m_InitAngle;
     for (const auto& list : unit.m_CustomProperties)
         s.customProperties.push_back(list.m_Properties);
     s.actions.reserve(unit.m_Actions.size());
@@ -357,6 +359,7 @@ size_t CEditHistory::StepBytes(const Step& step)
 
 void CEditHistory::Notify()
 {
+    ++m_changes;
     if (m_observer)
         m_observer();
 }

@@ -74,6 +74,7 @@ public:
         double curX = 0, curY = 0;
         int32_t appearTime = 0;
         double angle = 0;
+        double initAngle = 0;
         std::vector<std::vector<CustomProperty>> customProperties;
         std::vector<ActionState> actions;
         // Playback and view state, restored as far as the units around allow.
@@ -133,6 +134,9 @@ public:
     size_t MaxSteps() const { return m_maxSteps; }
     // Memory the kept copies take, roughly.
     size_t Bytes() const { return m_bytes; }
+    // Grows with every recorded, undone or redone step: playback compares it
+    // to know whether the plan changed since it last computed its state.
+    uint64_t ChangeCount() const { return m_changes; }
 
     // A new plan: nothing to undo, nothing modified.
     void Clear();
@@ -182,6 +186,7 @@ private:
     void Notify();
 
     size_t m_maxSteps;
+    uint64_t m_changes = 0;
     size_t m_maxBytes;
     std::deque<Step> m_undo;
     std::vector<Step> m_redo;

@@ -3,6 +3,7 @@
 #include <cstdint>
 #include <ctime>
 #include <string>
+#include <vector>
 
 // What playback tells the operator: one EventRecord per step of an action or
 // hit ("%s开始移动", "%s被%s击中.[距离火力线%.2f米]" ...), one HitRecord per hit.
@@ -29,6 +30,17 @@ public:
     virtual ~IEventSink() = default;
     virtual void OnEvent(const EventRecord& record) = 0;
     virtual void OnHit(const HitRecord& record) = 0;
+};
+
+// Keeps every record it receives, in order: the history a seek replays, and
+// what tests and tools read back.
+class CEventRecorder : public IEventSink {
+public:
+    void OnEvent(const EventRecord& record) override { events.push_back(record); }
+    void OnHit(const HitRecord& record) override { hits.push_back(record); }
+
+    std::vector<EventRecord> events;
+    std::vector<HitRecord> hits;
 };
 
 // "%H:%M:%S" in local time.

@@ -136,8 +136,27 @@ int CUnitCanLoad::RecvClockEvent(uint32_t previousMs, uint32_t nowMs, const void
     return 1;
 }
 
+void CUnitCanLoad::ResetPlayback()
+{
+    m_CurX = m_InitX;
+    m_CurY = m_InitY;
+    m_Angle = m_InitAngle;
+    m_Appeared = 0;
+    m_Loaded = 0;
+    m_CarrierNo = 0;
+    m_CurrentRoute = nullptr;
+    if (auto* carried = GetCarriedUnits())
+        carried->clear();
+    m_CarriedCount = 0;
+    m_HitFlag = 0;
+    m_LastAttacker.clear();
+}
+
 int UnitFire::RecvClockEvent(uint32_t, uint32_t nowMs, const void*)
 {
+    // A fire unit read from a file has no strike behind it: it stays as it was read.
+    if (m_FromFile || m_Removed)
+        return 1;
     if (!m_Striker) {
         // The striker (and with it the strike that would end this flash) was deleted.
         m_Removed = 1;
@@ -145,6 +164,7 @@ int UnitFire::RecvClockEvent(uint32_t, uint32_t nowMs, const void*)
     }
     if (nowMs - m_LastToggleMs < 500u)
         return 1;
+    m_StartPoint = {m_Striker->m_CurX, m_Striker->m_CurY, 0};
     m_LastToggleMs = nowMs;
     m_FlashOn = m_FlashOn ? 0 : 1;
     if (m_FlashOn)
@@ -160,6 +180,7 @@ int UnitFire::RecvClockEvent(uint32_t, uint32_t nowMs, const void*)
         line.description = Format("%s[编号: %d][火器: %s]", m_Striker->m_UnitName.c_str(), m_Striker->m_UnitNo,
                                   m_UnitName.c_str());
         line.strikerNo = m_Striker->m_UnitNo;
+        line.source = this;
         FireLineList& lines = play->FireLines();
         lines.insert(lines.begin(), std::move(line));
     }
@@ -191,6 +212,18 @@ int WGAction::Execute(uint32_t, uint32_t nowMs, const void*)
     default:
         return 1;
     }
+}
+
+void WGAction::ResetPlayback()
+{
+    m_Running = 0;
+    m_CurrentPoint = 0;
+    m_SegmentStartMs = 0;
+    m_SegmentLength = 0;
+    m_SegmentDurationMs = 0;
+    m_SpeedDerived = 0;
+    m_SpeedMapUnits = 0;
+    m_FireUnit = nullptr;
 }
 
 void WGAction::StartSegment(const WGRoute& route, size_t i, uint32_t nowMs)

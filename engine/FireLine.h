@@ -11,6 +11,8 @@ struct FireLine {
     double endX = 0, endY = 0, endZ = 0;
     std::string description;  // names the striker; becomes the victim's "last attacker"
     int strikerNo = 0;        // UnitNo of the striking unit
+    // The fire unit that emitted the line: an identity for the tick, never dereferenced.
+    const void* source = nullptr;
 };
 
 // Emptied by the clock at the start of every tick; written and read only on

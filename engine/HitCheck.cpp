@@ -153,7 +153,8 @@ void CPlanLayer::CheckHits(FireLineList& fireLines)
     // Reported with no lock of the layer held; the hit list takes its own lock briefly.
     for (const auto& hit : m_PendingHits) {
         const HitRecord record{hit.victim, hit.attacker, hit.distance, play->TimeText()};
-        play->HitList().Append(record);
+        if (play->RecordsHits())
+            play->HitList().Append(record);
         play->EventSink().OnHit(record);
         play->EventSink().OnEvent(
             {record.timeText,

@@ -111,12 +111,16 @@ int CPlan::RecvClockEvent(uint32_t previousMs, uint32_t nowMs, const void* conte
 {
     if (m_Context.play)
         m_Context.play->SetCurrentEpoch(m_StartTime + int64_t(nowMs / 1000));
+    int result = 1;
     for (const auto& layer : m_Layers) {
         layer->m_Plan = this;
-        if (layer->DispatchClock(previousMs, nowMs, context) == 0)
-            return 0;
+        if (layer->DispatchClock(previousMs, nowMs, context) == 0) {
+            result = 0;
+            break;
+        }
     }
-    return 1;
+    EndTick(nowMs);
+    return result;
 }
 
 void CPlan::CheckHits(FireLineList& fireLines)
@@ -127,4 +131,4 @@ void CPlan::CheckHits(FireLineList& fireLines)
     }
 }
 
-// Replay and ReplayStepwise live in PlanReplay.cpp.
+// PlayTicks and SeekTo live in PlanSeek.cpp.

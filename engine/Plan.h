@@ -45,14 +45,24 @@ public:
     int RecvClockEvent(uint32_t previousMs, uint32_t nowMs, const void* context) override;
     // CheckHits of every layer in order.
     void CheckHits(FireLineList& fireLines) override;
-    // Plays seconds fromSeconds .. toSeconds in one-second steps
-    // (RecvClockEvent(i x 1000 - 1000, i x 1000)), then CancelAllActions.
-    // Only while the clock is stopped; the caller resets positions first.
-    void Replay(uint32_t fromSeconds, uint32_t toSeconds, const void* context = nullptr);
-    // Replay with the same resulting state and events, but each step visits
-    // only the units that can act in it (what seeking uses). It walks the
+    // The clock's tick period.
+    static constexpr uint32_t kTickMs = 200;
+    // Plays the ticks fromMs, fromMs + period, ..., toMs as the clock does:
+    // the fire lines emptied, RecvClockEvent, and CheckHits when the play
+    // state has the hit check on. Only while the clock is stopped.
+    void PlayTicks(uint32_t fromMs, uint32_t toMs, uint32_t periodMs = kTickMs);
+    // Back to the state before the first tick: every layer's ResetPlayback.
+    void ResetPlayback();
+    // Leaves the plan exactly as an uninterrupted play leaves it after its
+    // tick at `tickMs` (ResetPlayback, then PlayTicks(0, tickMs)): positions,
+    // headings, carrying, every action's progress, fire units, hit flags. The
+    // events and hits of those ticks go to the play state's sink in order;
+    // hits are not added to its hit list (they are history, not alarms). Each
+    // tick visits only the units that can act in it, so a ten-hour seek takes
+    // milliseconds. A negative tickMs only resets. Only while the clock is
+    // stopped; the clock's next tick is then tickMs + period. It walks the
     // layers itself: an override of RecvClockEvent is not called.
-    void FastReplay(uint32_t fromSeconds, uint32_t toSeconds, const void* context = nullptr);
+    void SeekTo(int64_t tickMs, uint32_t periodMs = kTickMs);
     // Points every layer back at this plan (after layers were added directly).
     void AdoptLayers();
 
@@ -76,5 +86,9 @@ public:
     void Save(PlanXmlWriter& out) const;
 
 private:
+    // After every layer has run a tick: fire lines of this tick start where
+    // their strikers stand now, as the view draws them.
+    void EndTick(uint32_t nowMs);
+
     PlanContext m_Context;
 };

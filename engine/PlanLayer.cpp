@@ -182,13 +182,27 @@ int32_t CPlanLayer::MaxUnitNo() const
 void CPlanLayer::ResetPositions()
 {
     LockSharedWait();
-    for (size_t i = 0; i < m_Units.Size(); ++i) {
-        CUnitCanLoad* unit = m_Units.At(i);
-        unit->m_CurX = unit->m_InitX;
-        unit->m_CurY = unit->m_InitY;
-        unit->m_Appeared = 0;
-    }
+    for (size_t i = 0; i < m_Units.Size(); ++i)
+        m_Units.At(i)->ResetPlayback();
     UnlockShared();
+}
+
+void CPlanLayer::ResetPlayback()
+{
+    LockExclusive();
+    for (size_t i = 0; i < m_Units.Size();) {
+        const UnitFire* fire = m_Units.At(i)->AsFire();
+        if (fire && fire->IsTransient()) {
+            DeleteAtLocked(i);
+            continue;
+        }
+        CUnitCanLoad* unit = m_Units.At(i);
+        unit->ResetPlayback();
+        for (const auto& action : unit->m_Actions)
+            action->ResetPlayback();
+        ++i;
+    }
+    UnlockExclusive();
 }
 
 void CPlanLayer::CancelAllActions(CPlanLayer* firstLayer)
@@ -233,6 +247,8 @@ void CPlanLayer::ReadUnits(XmlPullReader& r, PlanReadState& state)
         }
         unit->m_Layer = this;
         unit->m_ClassId = classId;
+        if (UnitFire* fire = unit->AsFire())
+            fire->m_FromFile = true;
         if (unit->Load(r, state))
             AddUnit(std::move(unit));
     }
@@ -263,6 +279,9 @@ void CPlanLayer::Save(PlanXmlWriter& out) const
     // Shared, so a tick cannot delete a unit being written; appends may go on.
     LockSharedWait();
     for (size_t i = 0; i < m_Units.Size(); ++i) {
+        // The fire of a strike in progress is playback state, not plan content.
+        if (const UnitFire* fire = m_Units.At(i)->AsFire(); fire && fire->IsTransient())
+            continue;
         out.StartElement("unit");
         m_Units.At(i)->Save(out);
         out.EndElement("unit");

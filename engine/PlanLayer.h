@@ -92,9 +92,15 @@ public:
     // Largest UnitNo below 25600 in the layer, 0 when there is none. Read from
     // the unit table, so it needs no gate (and never skips).
     int32_t MaxUnitNo() const;
-    // Current position := initial position, appeared := 0, for every unit.
-    // Waits for the gate: called only while the clock is stopped.
+    // Every unit back to its state at plan time 0 (position, heading,
+    // appeared, carrying; see CUnitCanLoad::ResetPlayback). Actions keep
+    // their progress. Waits for the gate: called only while the clock is stopped.
     void ResetPositions();
+    // Everything playback changed, back to the state before the first tick:
+    // the units as ResetPositions leaves them, every action idle (a changed
+    // speed is derived again), the fires of strikes deleted. Takes the gate
+    // exclusively; only while the clock is stopped.
+    void ResetPlayback();
     // CancelActions on every unit; waits for the gate like ResetPositions.
     void CancelAllActions(CPlanLayer* firstLayer);
 

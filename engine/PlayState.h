@@ -30,6 +30,9 @@ public:
     void SetEventSink(IEventSink* sink) { m_sink = sink ? sink : &m_nullSink; }
     IEventSink& EventSink() const { return *m_sink; }
     CHitList& HitList() { return m_hitList; }
+    // Off while a seek replays history: its hits reach the sink, not the hit alarm.
+    void SetRecordsHits(bool on) { m_recordsHits.store(on); }
+    bool RecordsHits() const { return m_recordsHits.load(); }
 
     // The plan's current date-time, as seconds since 1970: plan start plus
     // trunc(now / 1000) after each tick. Written by the tick, read anywhere.
@@ -51,6 +54,7 @@ private:
     FireLineList m_fireLines;
     std::atomic<double> m_hitDistance{0.0001};
     std::atomic<int> m_checkBeenHit{1};
+    std::atomic<bool> m_recordsHits{true};
     NullSink m_nullSink;
     IEventSink* m_sink = &m_nullSink;
     CHitList m_hitList;

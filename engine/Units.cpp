@@ -103,7 +103,8 @@ int CUnitCanLoad::Load(XmlPullReader& r, PlanReadState& state)
         } else if (EqualsNoCase(name, "RelativeCoordinateY")) {
             m_InitY = m_CurY = ParseDouble(r.ReadText());
         } else if (EqualsNoCase(name, "Angle")) {
-            m_Angle = ParseDouble(r.ReadText());
+            m_InitAngle = ParseDouble(r.ReadText());
+            m_Angle = m_InitAngle;
         } else if (EqualsNoCase(name, "ActionList")) {
             if (!ReadActionList(r)) {
                 while (r.NextChild())
@@ -167,7 +168,7 @@ int CUnitCanLoad::Save(PlanXmlWriter& out) const
     out.TextElementFixed("RelativeCoordinateX", m_InitX);
     out.TextElementFixed("RelativeCoordinateY", m_InitY);
     out.TextElementInt("AppearTime", m_AppearTime);
-    out.TextElementFixed("Angle", m_Angle);
+    out.TextElementFixed("Angle", m_InitAngle);
     out.StartElement("CustomPropertyList");
     for (const CustomPropertyList& list : m_CustomProperties)
         list.Save(out);

@@ -15,6 +15,7 @@
 #include <vector>
 
 class CPlanLayer;
+class UnitFire;
 class CPlayState;
 class CUnitImageCache;
 class PlanReadState;
@@ -109,6 +110,13 @@ public:
     {
         return const_cast<CUnitCanLoad*>(this)->GetCarriedUnits();
     }
+    // The unit as a fire unit, nullptr for every other kind (no RTTI in per-tick loops).
+    virtual UnitFire* AsFire() { return nullptr; }
+    const UnitFire* AsFire() const { return const_cast<CUnitCanLoad*>(this)->AsFire(); }
+
+    // Back to the state at plan time 0, before any tick: initial position and
+    // heading, not appeared, not carried and carrying nothing, no route, not hit.
+    void ResetPlayback();
 
     // Image and mask from m_UnitBitmap and m_UnitBitmapMask (relative paths
     // from the module folder); the image size from the image, 0 when it does
@@ -150,7 +158,8 @@ public:
     std::vector<std::unique_ptr<WGAction>> m_Actions;
     std::vector<CustomPropertyList> m_CustomProperties;
     CPlanLayer* m_Layer = nullptr;
-    RelaxedAtomic<double> m_Angle = 0;  // heading, degrees
+    double m_InitAngle = 0;          // heading at plan time 0 (saved as `Angle`)
+    RelaxedAtomic<double> m_Angle = 0;  // heading now, degrees (playback)
     RelaxedAtomic<int32_t> m_Appeared = 0;
     QRect m_Rect;                    // screen rectangle (view)
     UnitRectTracker m_RectTracker;
@@ -213,8 +222,13 @@ public:
     UnitFire() : CUnitCanLoad(kUnitTypeFire) {}
     int Save(PlanXmlWriter& out) const override;
     // Toggles the flash when 500 ms have passed since the last toggle and puts
-    // one fire line at the head of the play state's fire-line list.
+    // one fire line, from where the striker stands now, at the head of the
+    // play state's fire-line list. A fire unit marked removed emits nothing.
     int RecvClockEvent(uint32_t previousMs, uint32_t nowMs, const void* context) override;
+    UnitFire* AsFire() override { return this; }
+    // Made by a strike during play (not read from a file): never saved, and
+    // gone when playback is reset.
+    bool IsTransient() const { return !m_FromFile; }
 
     double m_KillRadius = 0;          // metres, the weapon class's exploderadius
     RoutePoint m_StartPoint;          // fire line from the striker ...
@@ -223,6 +237,7 @@ public:
     RelaxedAtomic<int32_t> m_OnCount = 0;  // times the flash came on
     RelaxedAtomic<int32_t> m_FlashOn = 1;
     uint32_t m_LastToggleMs = 0;
+    bool m_FromFile = false;  // a unit of a weapon class in a plan file
 };
 
 // Text of a class id before its first "."; empty when it has none.

@@ -77,6 +77,10 @@ public:
     // (the carried unit is put down at (0, 0)). `firstLayer` is the plan's
     // first layer, whose gate guards the load. Sends no event.
     void Cancel(CPlanLayer* firstLayer);
+    // Idle, as before its first tick: the playback fields below m_UnitNo are
+    // cleared (the speed is derived again at the next start; a strike's fire
+    // unit is left to its layer).
+    void ResetPlayback();
 
     // One step of a running move along the segment p0 -> p1: the position
     // after `elapsedMs` of the segment's `durationMs` (not 0), and whether it

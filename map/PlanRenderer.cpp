@@ -265,7 +265,8 @@ void CPlanRenderer::DrawUnit(QPainter& painter, CUnitCanLoad& unit, CMapLoader& 
 
 void CPlanRenderer::DrawFireUnit(QPainter& painter, UnitFire& fire, CMapLoader& map, double zoom)
 {
-    if (!fire.m_FlashOn)
+    // A removed fire (its strike ended or was undone) waits only for deletion.
+    if (!fire.m_FlashOn || fire.m_Removed)
         return;
     RoutePoint start = fire.m_StartPoint;
     if (const CUnitCanLoad* striker = fire.m_Striker) {

@@ -56,6 +56,23 @@ void CEventListPanel::AddEvent(EventRecord record)
     m_list->insertTopLevelItem(0, item);
 }
 
+void CEventListPanel::ShowHistory(const std::vector<EventRecord>& events)
+{
+    ClearAll();
+    // The page left by the last emptying: the 1001st, 2001st ... event emptied the list.
+    const size_t shown = events.empty() ? 0 : (events.size() - 1) % size_t(kMaxRows) + 1;
+    QList<QTreeWidgetItem*> items;
+    items.reserve(qsizetype(shown));
+    for (size_t i = events.size(); i-- > events.size() - shown;) {
+        const EventRecord& record = events[i];
+        auto* item =
+            new QTreeWidgetItem({QString::fromStdString(record.timeText), QString::fromStdString(record.message)});
+        item->setData(0, Qt::UserRole, qint64(record.epoch));
+        items.push_back(item);
+    }
+    m_list->addTopLevelItems(items);
+}
+
 void CEventListPanel::ClearAll()
 {
     m_list->clear();

@@ -9,7 +9,8 @@ class QTreeWidget;
 // The "状态栏" dock's status information list: what happened during play,
 // newest first. It holds at most 1000 rows: the 1001st event empties the list
 // before it is added. The context menu's "全部清除" empties it too; nothing
-// else does (closing or replaying a plan keeps the rows).
+// else does (closing a plan keeps the rows; a seek shows the history of
+// the plan up to the new time).
 class CEventListPanel : public QWidget {
     Q_OBJECT
 public:
@@ -27,6 +28,10 @@ public:
 public slots:
     void AddEvent(EventRecord record);
     void ClearAll();
+    // After a seek: the rows become exactly those that adding `events` one by
+    // one to an empty list leaves (the last page of the 1000-row rule).
+    // Emits cleared().
+    void ShowHistory(const std::vector<EventRecord>& events);
 
 signals:
     // A row was double-clicked: seek to its event.

@@ -608,6 +608,10 @@ void CMainFrame::OnPlay()
     CMapLoader* map = m_app.GetMap();
     if (!plan)
         return;
+    // Edits since the last seek (a speed, a route, a time) take effect now:
+    // the state at the current time is computed again from the edited plan.
+    if (!PlanRunning() && m_app.m_EditHistory.ChangeCount() != m_seekedAtChange)
+        SeekPlan(LastTickMs());
     // The distance is in place before the first tick can check hits.
     double x0 = 0, y0 = 0;
     if (map)
@@ -642,8 +646,9 @@ void CMainFrame::OnRunEdit()
     if (plan) {
         m_app.m_EditMode = 1 - m_app.m_EditMode;
         OnPause();
-        plan->CancelAllActions();
-        m_view->update();
+        // Both modes show the plan at the current time; edits made in edit
+        // mode are played from there on.
+        SeekPlan(LastTickMs());
     }
     UpdateCommandUI();
 }
@@ -680,20 +685,39 @@ void CMainFrame::OnFullScreen()
 
 void CMainFrame::OnRecalculate()
 {
+    if (PlanRunning())
+        return;
+    const long long elapsed = (long long)m_timePanel->GetCurrentTime() - (long long)m_timePanel->GetStartTime();
+    // A current time before the start is the state before the first tick.
+    SeekPlan(elapsed < 0 ? -1 : std::min<long long>(elapsed, UINT32_MAX / 1000) * 1000);
+}
+
+int64_t CMainFrame::LastTickMs() const
+{
+    return int64_t(m_app.m_ClockService.GetTime()) - m_app.m_ClockService.GetPeriod();
+}
+
+void CMainFrame::SeekPlan(int64_t tickMs)
+{
     CPlan* plan = m_app.GetPlan();
-    if (plan && !PlanRunning()) {
-        if (CPlanLayer* layer = plan->GetFirstLayer())
-            layer->ResetPositions();
-        const long long elapsed =
-            (long long)m_timePanel->GetCurrentTime() - (long long)m_timePanel->GetStartTime();
-        // A current time before the start replays nothing (it would wrap to
-        // four billion seconds as an unsigned count).
-        // The fast replay: the same state and events, in a fraction of the time.
-        if (elapsed >= 0)
-            plan->FastReplay(0, uint32_t(std::min<long long>(elapsed, UINT32_MAX)));
-        else
-            plan->CancelAllActions();
+    CClockService& clock = m_app.m_ClockService;
+    if (clock.IsRunning())
+        return;
+    // What the clock thread queued before it stopped belongs to the old history.
+    m_sink->DiscardPending();
+    if (plan) {
+        CEventRecorder history;
+        CPlayState& play = m_app.m_PlayState;
+        IEventSink& live = play.EventSink();
+        play.SetEventSink(&history);
+        plan->SeekTo(tickMs, uint32_t(clock.GetPeriod()));
+        play.SetEventSink(&live);
+        m_eventList->ShowHistory(history.events);
+        for (const HitRecord& hit : history.hits)
+            emit m_sink->hitArrived(hit);
     }
+    m_seekedAtChange = m_app.m_EditHistory.ChangeCount();
+    clock.SetTime(tickMs < 0 ? 0u : uint32_t(tickMs) + uint32_t(clock.GetPeriod()));
     m_view->update();
 }
 

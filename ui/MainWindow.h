@@ -114,6 +114,12 @@ public:
     void OnShowRoutes();
     void OnFullScreen();
     void OnRecalculate();
+    // Puts the plan in the state an uninterrupted play leaves after its tick
+    // at tickMs (before the first tick when negative), shows that play's
+    // events, and lets the clock go on with the next tick. Clock stopped only.
+    void SeekPlan(int64_t tickMs);
+    // Plan time of the last tick played (negative before the first).
+    int64_t LastTickMs() const;
     void OnZoomIn();
     void OnZoomOut();
     void OnSelectTool();
@@ -201,5 +207,7 @@ private:
     std::map<int, QAction*> m_actions;
     QFile* m_eventLog = nullptr;
     int m_hitTimer = 0;
+    // The edit history's change count when the plan's state was last computed by a seek.
+    uint64_t m_seekedAtChange = 0;
     COperatorTools* m_operator = nullptr;
 };

@@ -4,6 +4,8 @@
 
 #include <QObject>
 
+#include <atomic>
+
 class CHitList;
 
 // The program's event sink. The clock thread calls it; it never waits for the
@@ -19,6 +21,9 @@ public:
 
     void OnEvent(const EventRecord& record) override;
     void OnHit(const HitRecord& record) override;
+    // Records queued but not yet delivered are dropped: a seek has replaced
+    // the history they belong to. User-interface thread, clock stopped.
+    void DiscardPending() { ++m_generation; }
 
 signals:
     // Always delivered through the event queue of this object's thread, also
@@ -29,7 +34,8 @@ signals:
     void hitArrived(HitRecord record);
 
 private:
-    Q_SIGNAL void queued(EventRecord record);
-    Q_SIGNAL void queuedHit(HitRecord record);
+    Q_SIGNAL void queued(EventRecord record, quint64 generation);
+    Q_SIGNAL void queuedHit(HitRecord record, quint64 generation);
     CHitList* m_hits;
+    std::atomic<quint64> m_generation{0};
 };

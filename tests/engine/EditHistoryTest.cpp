@@ -39,7 +39,7 @@ CUnitCanLoad* AddUnit(CPlanLayer& layer, int32_t unitNo, const char* classId = "
     unit->m_InitX = unit->m_CurX = 10.123456789 + unitNo;
     unit->m_InitY = unit->m_CurY = 20.987654321 + unitNo;
     unit->m_AppearTime = 5 * unitNo;
-    unit->m_Angle = 12.5;
+    unit->m_InitAngle = unit->m_Angle = 12.5;
     CustomPropertyList props;
     props.m_Properties.push_back({1, "编制", "一营"});
     unit->m_CustomProperties.push_back(props);
@@ -93,7 +93,7 @@ std::vector<Edit> AllEdits()
              CUnitCanLoad* u = f.Unit(2);
              u->m_UnitName = "改名";
              u->m_AppearTime = 99;
-             u->m_Angle = 270.25;
+             u->m_InitAngle = u->m_Angle = 270.25;
              u->m_InitX = 7.0000007;
          }},
         {"修改当前位置", 2, [](Fixture& f) { f.Unit(2)->m_CurX = 1e-9; }},

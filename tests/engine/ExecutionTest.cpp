@@ -339,7 +339,7 @@ public:
 
 }  // namespace
 
-TEST_F(Execution, ReplayToTenSecondsMakesElevenOneSecondStepsThenCancels)
+TEST_F(Execution, PlayTicksMakesTheClocksTicksAndLeavesActionsRunning)
 {
     CountingPlan counting(plan->GetContext());
     counting.m_Layers.push_back(std::make_unique<CPlanLayer>());
@@ -353,14 +353,15 @@ TEST_F(Execution, ReplayToTenSecondsMakesElevenOneSecondStepsThenCancels)
     WGAction* move = AddAction(raw, kActionMove, 2, {{0, 0, 0}, {1000, 0, 0}});
     move->m_Speed = kSpeed;
 
-    counting.Replay(0, 10);
-    ASSERT_EQ(counting.calls.size(), 11u);
-    for (uint32_t i = 0; i <= 10; ++i) {
-        EXPECT_EQ(counting.calls[i].second, i * 1000);
-        EXPECT_EQ(counting.calls[i].first, i * 1000 - 1000);
+    counting.PlayTicks(0, 10000);
+    ASSERT_EQ(counting.calls.size(), 51u);
+    for (uint32_t i = 0; i <= 50; ++i) {
+        EXPECT_EQ(counting.calls[i].second, i * 200);
+        EXPECT_EQ(counting.calls[i].first, i * 200 - 200);
     }
-    EXPECT_EQ(move->m_Running, 0);
-    EXPECT_EQ(raw->m_CurrentRoute, nullptr);
+    // Nothing is cancelled: the move goes on in the next tick.
+    EXPECT_EQ(move->m_Running, 1);
+    EXPECT_NE(raw->m_CurrentRoute, nullptr);
     // Map units per ms are the derived speed / 1000.
     EXPECT_NEAR(raw->m_CurX, DegreesPerKm(0) * kSpeed / 1000 / 1000 * 8000, 1e-8);
 }

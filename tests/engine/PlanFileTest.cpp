@@ -50,7 +50,7 @@ std::unique_ptr<CPlan> MakeRichPlan(const Env& env)
     carrier->m_InitX = carrier->m_CurX = 12.345678;
     carrier->m_InitY = carrier->m_CurY = -3.5;
     carrier->m_AppearTime = 7;
-    carrier->m_Angle = 270.25;
+    carrier->m_InitAngle = carrier->m_Angle = 270.25;
     carrier->FirstCustomPropertyList().m_Properties = {{1, "呼号", "鹰\t1\r\n"}, {-2, "", ""}, {3, "x", "a&b"}};
     {
         auto move = MakeAction(kActionMove, 10, {{1, 2, 0}, {3.25, -4, 0}, {5, 6, 0.5}});
@@ -206,7 +206,7 @@ TEST(PlanFile, SavedTextMatchesTheFixture)
     tank->m_CurX = 99;  // moved by playback: not what is saved
     tank->m_CurY = 99;
     tank->m_AppearTime = 5;
-    tank->m_Angle = 90;
+    tank->m_InitAngle = tank->m_Angle = 90;
     tank->FirstCustomPropertyList().m_Properties = {{1, "口令", "a<b\"c"}};
     auto move = MakeAction(kActionMove, 10, {{1, 2, 0}, {3.25, 4, 0}});
     move->m_Speed = 30;

@@ -242,14 +242,15 @@ TEST(GoToTime, SeeksLikeTheTimeBarAndRefusesBadInput)
     tools.OnGoToTime();
     EXPECT_EQ(asked, "0:00:00");
     EXPECT_EQ(panel->GetBarPosition(), 600);
-    EXPECT_EQ(shell.app->m_ClockService.GetTime(), 600000u);
+    // The tick at 600 s has been played; the clock goes on with the next one.
+    EXPECT_EQ(shell.app->m_ClockService.GetTime(), 600200u);
     EXPECT_EQ(panel->GetCurrentTime() - panel->GetStartTime(), 600);
 
-    // The units stand where the replay from the start puts them.
+    // The units stand where a play from the start puts them.
     CUnitCanLoad* unit = shell.FirstUnit();
     const double x = unit->m_CurX, y = unit->m_CurY;
-    shell.app->GetPlan()->GetFirstLayer()->ResetPositions();
-    shell.app->GetPlan()->Replay(0, 600);
+    shell.app->GetPlan()->ResetPlayback();
+    shell.app->GetPlan()->PlayTicks(0, 600000);
     EXPECT_EQ(double(unit->m_CurX), x);
     EXPECT_EQ(double(unit->m_CurY), y);
 
@@ -280,7 +281,7 @@ TEST(GoToTime, StepsWorkWhilePausedAndStopAtTheEnds)
     tools.StepForwardAction()->trigger();
     tools.StepForwardAction()->trigger();
     EXPECT_EQ(panel->GetBarPosition(), 2);
-    EXPECT_EQ(shell.app->m_ClockService.GetTime(), 2000u);
+    EXPECT_EQ(shell.app->m_ClockService.GetTime(), 2200u);
     tools.StepBackAction()->trigger();
     EXPECT_EQ(panel->GetBarPosition(), 1);
     tools.StepBackAction()->trigger();
@@ -400,8 +401,10 @@ TEST(EventExport, DoubleClickOnAnEventSeeksToIt)
     QTreeWidget* tree = list->List();
     emit tree->itemDoubleClicked(tree->topLevelItem(1), 0);
     EXPECT_EQ(panel->GetBarPosition(), 120);
-    EXPECT_EQ(shell.app->m_ClockService.GetTime(), 120000u);
+    EXPECT_EQ(shell.app->m_ClockService.GetTime(), 120200u);
 
+    // The seek showed the plan's events up to 120 s; one from outside the plan:
+    list->AddEvent({"x", "太晚", int64_t(panel->StartDateTime()) + 99999});
     emit tree->itemDoubleClicked(tree->topLevelItem(0), 0);
     EXPECT_EQ(panel->GetBarPosition(), 120) << "outside the plan: refused";
     ASSERT_EQ(shell.reporter.messages.size(), 1u);

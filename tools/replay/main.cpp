@@ -7,6 +7,7 @@
 #include "engine/ClockService.h"
 #include "engine/Plan.h"
 #include "engine/PlanFile.h"
+#include "engine/PlaybackEvents.h"
 #include "engine/PlayState.h"
 #include "map/MapSource.h"
 #include "map/PlanRenderer.h"
@@ -23,6 +24,7 @@
 #include <memory>
 #include <optional>
 #include <string>
+#include <vector>
 
 namespace {
 
@@ -33,6 +35,8 @@ const char* const kUsage =
     "  --home DIR      folder with SysConfig.cfg, UnitClassInfo.cfg and the image folders\n"
     "                  (default: the program's folder)\n"
     "  --until S       play the ticks now = 0, 200, ..., S*1000 ms (default: EndTime - StartTime)\n"
+    "  --seek S        then seek to S as the time bar does (the state and events of a play to S)\n"
+    "  --resume S      then play on to S*1000 ms; --seek and --resume may be repeated, in order\n"
     "  --view WxH      view size for the hit distance; default 1024x768\n"
     "  --events FILE   event log: HH:MM:SS<TAB>text (\"-\" = standard output)\n"
     "  --hits FILE     hits: HH:MM:SS<TAB>victim<TAB>attacker<TAB>distance\n"
@@ -46,6 +50,11 @@ struct Options {
     std::string plan;
     std::string home;
     std::optional<uint32_t> untilSeconds;
+    struct Step {
+        bool seek;  // else resume
+        uint32_t seconds;
+    };
+    std::vector<Step> steps;  // after --until, in the order given
     int viewWidth = 1024;
     int viewHeight = 768;
     std::string events, hits, units, save, render;
@@ -95,6 +104,11 @@ std::string ParseArguments(int argc, char** argv, Options& o)
                 if (!ParseUnsigned(value, 4294967ull, s))
                     return std::string("bad --until: ") + value;
                 o.untilSeconds = uint32_t(s);
+            } else if (arg == "--seek" || arg == "--resume") {
+                unsigned long long s = 0;
+                if (!ParseUnsigned(value, 4294966ull, s))
+                    return "bad " + arg + ": " + value;
+                o.steps.push_back({arg == "--seek", uint32_t(s)});
             } else if (arg == "--view") {
                 if (!ParseView(value, o.viewWidth, o.viewHeight))
                     return std::string("bad --view: ") + value;
@@ -171,27 +185,53 @@ void WriteLine(std::FILE* out, const std::string& line)
     std::fputc('\n', out);
 }
 
-// Writes events and hits as they come (the ticks run on this thread).
+// Writes events and hits as they come (the ticks run on this thread), or,
+// when the play has seeks, keeps them until the end: a seek replaces the
+// history, as the event list shows it.
 class FileSink : public IEventSink {
 public:
-    FileSink(std::FILE* events, std::FILE* hits) : m_events(events), m_hits(hits) {}
+    FileSink(std::FILE* events, std::FILE* hits, bool keep) : m_events(events), m_hits(hits), m_keep(keep) {}
     void OnEvent(const EventRecord& record) override
+    {
+        if (m_keep)
+            m_kept.OnEvent(record);
+        else
+            WriteEvent(record);
+    }
+    void OnHit(const HitRecord& record) override
+    {
+        if (m_keep)
+            m_kept.OnHit(record);
+        else
+            WriteHit(record);
+    }
+    void Replace(CEventRecorder history) { m_kept = std::move(history); }
+    void WriteKept()
+    {
+        for (const EventRecord& record : m_kept.events)
+            WriteEvent(record);
+        for (const HitRecord& record : m_kept.hits)
+            WriteHit(record);
+        m_kept = {};
+    }
+
+private:
+    void WriteEvent(const EventRecord& record)
     {
         if (m_events)
             WriteLine(m_events, record.timeText + "\t" + record.message);
     }
-    void OnHit(const HitRecord& record) override
+    void WriteHit(const HitRecord& record)
     {
-        if (!m_hits)
-            return;
-        char distance[64];
-        std::snprintf(distance, sizeof distance, "%.2f", record.distance);
-        WriteLine(m_hits, record.timeText + "\t" + record.victim + "\t" + record.attacker + "\t" + distance);
+        if (m_hits)
+            WriteLine(m_hits, record.timeText + "\t" + record.victim + "\t" + record.attacker + "\t" +
+                                  playback::Format("%.2f", record.distance));
     }
 
-private:
     std::FILE* m_events;
     std::FILE* m_hits;
+    bool m_keep;
+    CEventRecorder m_kept;
 };
 
 // What the play command computes: the hit distance in map units at the map y
@@ -219,10 +259,10 @@ void WriteUnits(std::FILE* out, const CPlan& plan)
     first->LockSharedWait();
     for (size_t i = 0; i < first->GetUnitCount(); ++i) {
         const CUnitCanLoad* u = first->GetUnitAt(i);
-        char numbers[160];
-        std::snprintf(numbers, sizeof numbers, "%.6f\t%.6f\t%.6f\t%d\t%d", double(u->m_CurX), double(u->m_CurY),
-                      double(u->m_Angle), int(u->m_Appeared), int(u->m_Loaded));
-        WriteLine(out, std::to_string(u->m_UnitNo) + "\t" + u->m_UnitName + "\t" + numbers);
+        // Any magnitude: a coordinate of 1e300 prints in full.
+        WriteLine(out, std::to_string(u->m_UnitNo) + "\t" + u->m_UnitName + "\t" +
+                           playback::Format("%.6f\t%.6f\t%.6f\t%d\t%d", double(u->m_CurX), double(u->m_CurY),
+                                            double(u->m_Angle), int(u->m_Appeared), int(u->m_Loaded)));
     }
     first->UnlockShared();
 }
@@ -296,7 +336,7 @@ int main(int argc, char** argv)
             return kBadArguments;
         }
     }
-    FileSink sink(events, hits);
+    FileSink sink(events, hits, !options.steps.empty());
     play.SetEventSink(&sink);
     play.SetCheckBeenHit(settings.checkBeenHit);
     play.SetHitDistance(HitDistanceFor(*plan, options.viewWidth, options.viewHeight, settings.distWhenBeenHit));
@@ -311,6 +351,22 @@ int main(int argc, char** argv)
                                                  : (duration < 0 ? -1 : std::min<int64_t>(duration, 4294967) * 1000);
     for (int64_t now = 0; now <= untilMs; now += clock.GetPeriod())
         clock.Tick();
+    for (const Options::Step& step : options.steps) {
+        const int64_t ms = int64_t(step.seconds) * 1000;
+        if (step.seek) {
+            // As the time bar: the plan and the event history of a play to S.
+            CEventRecorder history;
+            play.SetEventSink(&history);
+            plan->SeekTo(ms, uint32_t(clock.GetPeriod()));
+            play.SetEventSink(&sink);
+            sink.Replace(std::move(history));
+            clock.SetTime(uint32_t(ms + clock.GetPeriod()));
+        } else {
+            for (int64_t now = clock.GetTime(); now <= ms; now += clock.GetPeriod())
+                clock.Tick();
+        }
+    }
+    sink.WriteKept();
 
     WriteUnits(units, *plan);
     if (!outputs.Flush()) {

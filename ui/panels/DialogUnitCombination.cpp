@@ -118,7 +118,7 @@ void CDialogUnitCombination::OnUnitShown(int unitNo, QString name, int appearTim
     {
         CFirstLayerAccess access(m_app);
         if (CUnitCanLoad* unit = access.FindUnit(unitNo))
-            m_Angle = unit->m_Angle;
+            m_Angle = unit->m_InitAngle;
     }
     ShowFields();
 }
@@ -156,6 +156,7 @@ void CDialogUnitCombination::OnModifyFixed()
         if (!unit)
             return;
         unit->m_UnitName = name.toStdString();
+        unit->m_InitAngle = *angle;
         unit->m_Angle = *angle;
         unit->m_AppearTime = appear;
         unit->m_InitX = *initX;
