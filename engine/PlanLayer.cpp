@@ -240,9 +240,12 @@ void CPlanLayer::ReadUnits(XmlPullReader& r, PlanReadState& state)
 
 bool CPlanLayer::LoadLayerMap(const PlanContext& context, bool useDefaultMapImage)
 {
-    if (useDefaultMapImage && m_MapType == 0 && !IsFile(m_MapSource))
-        m_MapSource = modulepaths::InModuleFolder(context.moduleFolder, "DefaultMapImage") + "/" + m_MapSource;
-    if (!m_Map.LoadMap(m_MapSource, m_MapType, 500, 500, m_WidthKm, m_HeightKm, &context.Reporter())) {
+    // The stored text stays as it is: a save must not tie the plan to this
+    // installation's folder.
+    std::string source = m_MapSource;
+    if (useDefaultMapImage && m_MapType == 0 && !IsFile(source))
+        source = modulepaths::InModuleFolder(context.moduleFolder, "DefaultMapImage") + "/" + m_MapSource;
+    if (!m_Map.LoadMap(source, m_MapType, 500, 500, m_WidthKm, m_HeightKm, &context.Reporter())) {
         ReportError(context.Reporter(), "图层加载地图失败", "加载错误信息");
         return false;
     }

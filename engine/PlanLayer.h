@@ -118,8 +118,8 @@ public:
     bool Load(XmlPullReader& layer, PlanReadState& state);
     // Loads the map described by the fields. With `useDefaultMapImage`, a
     // bitmap source that is not a file is looked up in the module folder's
-    // DefaultMapImage folder first (m_MapSource then names that file). On
-    // failure reports "图层加载地图失败".
+    // DefaultMapImage folder; m_MapSource keeps the stored text either way.
+    // On failure reports "图层加载地图失败".
     bool LoadLayerMap(const PlanContext& context, bool useDefaultMapImage);
     // Writes the layer into its open `Layer` element.
     void Save(PlanXmlWriter& out) const;

@@ -554,9 +554,18 @@ TEST(PlanFile, MissingBitmapMapFallsBackToDefaultMapImage)
     auto plan = env.LoadText("<plan><Layer><map source='gone\\world.bmp' maptype='0' WidthKm='5'/></Layer></plan>");
     ASSERT_TRUE(plan);
     ASSERT_EQ(plan->m_Layers.size(), 1u);
-    EXPECT_EQ(plan->m_Layers[0]->m_MapSource, env.context.moduleFolder + "/DefaultMapImage/gone\\world.bmp");
     EXPECT_EQ(plan->m_Layers[0]->m_Map.GetImageWidth(), 20);
     EXPECT_TRUE(env.reporter.messages.empty());
+    // The stored text is what a save writes, not this folder's path.
+    EXPECT_EQ(plan->m_Layers[0]->m_MapSource, "gone\\world.bmp");
+    const std::string saved = env.dir.file("fallback.pln");
+    ASSERT_TRUE(SavePlan(*plan, saved));
+    EXPECT_TRUE(TestDir::read(saved).contains("source=\"gone\\world.bmp\""));
+    EXPECT_FALSE(TestDir::read(saved).contains("DefaultMapImage"));
+    auto again = env.Load(saved);
+    ASSERT_TRUE(again);
+    ASSERT_EQ(again->m_Layers.size(), 1u) << "found through the fallback once more";
+    EXPECT_EQ(again->m_Layers[0]->m_MapSource, "gone\\world.bmp");
 
     // Missing there as well: the layer is dropped after the message.
     auto none = env.LoadText("<plan><Layer><map source='nowhere.bmp' maptype='0'/></Layer></plan>");
