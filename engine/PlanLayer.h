@@ -80,7 +80,9 @@ public:
     CUnitCanLoad* GetUnitByNo(int32_t unitNo) const;
     // Delete under the gate held exclusively. References other units hold to a
     // deleted unit (carried lists, a fire unit's striker, a strike's fire unit)
-    // are cleared; units carried by a deleted carrier are put down where they are.
+    // are cleared; units carried by a deleted carrier are put down where they
+    // are. When the unit table points at the deleted unit, its entry is emptied
+    // (even if another unit of that number remains).
     void DeleteUnit(CUnitCanLoad* unit);
     void DeleteUnitsByNo(int32_t unitNo);
     void ClearUnits();
