@@ -47,34 +47,47 @@ bool CPlan::Load(XmlPullReader& r, std::string* error)
     const std::string_view startTime = r.Attribute("StartTime");
     const std::string_view endTime = r.Attribute("EndTime");
 
+    // Every child of the root in document order: a read layer, or none for
+    // an element of another kind, with where its bytes are in the file.
+    struct Child {
+        std::unique_ptr<CPlanLayer> layer;
+        size_t begin = 0, end = 0;
+    };
     PlanReadState state(m_Context);
-    std::vector<std::unique_ptr<CPlanLayer>> layers;
-    size_t children = 0;
+    std::vector<Child> children;
     while (r.NextChild()) {
-        if (++children > kMaxRootChildren)
-            return fail("more than " + std::to_string(kMaxRootChildren) + " elements under the root");
+        Child child;
+        child.begin = r.ElementOffset();
         if (EqualsNoCase(r.Name(), "layer")) {
-            auto layer = std::make_unique<CPlanLayer>();
-            if (!layer->Load(r, state))
+            child.layer = std::make_unique<CPlanLayer>();
+            if (!child.layer->Load(r, state))
                 break;
-            layers.push_back(std::move(layer));
         } else {
             r.Skip();
         }
+        child.end = r.Offset();
+        children.push_back(std::move(child));
     }
     if (!r.Finish())
         return fail(r.Error());
-    if (children == 0)
+    if (children.empty())
         return fail("the root element has no child elements");
 
-    // Layer i is the i-th `layer` element; the indexes without one come last.
-    for (auto& layer : layers) {
-        if (layer->LoadLayerMap(m_Context, true)) {
-            layer->m_Plan = this;
-            m_Layers.push_back(std::move(layer));
+    // The maps' messages come in the order of the layers, then one message
+    // per element of another kind.
+    size_t others = 0;
+    for (Child& child : children) {
+        if (child.layer && child.layer->LoadLayerMap(m_Context, true)) {
+            child.layer->m_Plan = this;
+            m_Layers.push_back(std::move(child.layer));
+            continue;
         }
+        if (!child.layer)
+            ++others;
+        child.layer.reset();
+        m_KeptElements.push_back({m_Layers.size(), r.OriginalText(child.begin, child.end)});
     }
-    for (size_t i = layers.size(); i < children; ++i)
+    for (size_t i = 0; i < others; ++i)
         ReportError(m_Context.Reporter(), "加载图层失败", "错误提示");
 
     if (!startTime.empty())
@@ -91,11 +104,16 @@ void CPlan::Save(PlanXmlWriter& out) const
     out.AttributeInt("StartTime", m_StartTime);
     out.AttributeInt("EndTime", m_EndTime);
     out.Raw("\r\n");
-    for (const auto& layer : m_Layers) {
+    size_t kept = 0;
+    for (size_t i = 0; i < m_Layers.size(); ++i) {
+        for (; kept < m_KeptElements.size() && m_KeptElements[kept].beforeLayer <= i; ++kept)
+            out.Raw(m_KeptElements[kept].text);
         out.StartElement("Layer");
-        layer->Save(out);
+        m_Layers[i]->Save(out);
         out.EndElement("Layer");
     }
+    for (; kept < m_KeptElements.size(); ++kept)
+        out.Raw(m_KeptElements[kept].text);
     out.EndElement("plan");
 }
 

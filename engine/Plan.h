@@ -17,8 +17,14 @@ class XmlPullReader;
 // seconds since 1970-01-01 00:00:00 UTC. Owns its layers.
 class CPlan : public IClockReceiver {
 public:
-    // More child elements under the root than this make a file absurd, not a plan.
-    static constexpr size_t kMaxRootChildren = 64;
+    // An element under the root the plan does not show (a `layer` whose map
+    // did not load here, or an element of another kind), kept as the bytes it
+    // had in the file, so a save gives it back unchanged: written just before
+    // the shown layer at index `beforeLayer` (at the end when there is none).
+    struct KeptElement {
+        size_t beforeLayer = 0;
+        std::string text;
+    };
 
     explicit CPlan(PlanContext context = {});
     ~CPlan() override;
@@ -26,6 +32,8 @@ public:
     CPlan& operator=(const CPlan&) = delete;
 
     std::vector<std::unique_ptr<CPlanLayer>> m_Layers;
+    // In document order, by beforeLayer.
+    std::vector<KeptElement> m_KeptElements;
     int64_t m_StartTime = 0;
     int64_t m_EndTime = 0;
 
@@ -76,14 +84,17 @@ public:
     // start tag) to its end. The whole document is read before anything is
     // reported or any map is loaded, so a damaged file changes nothing and
     // says nothing. Then every `layer` element becomes a layer when its map
-    // loads; every other child of the root reports "加载图层失败".
+    // loads; every other child of the root reports "加载图层失败". Both kinds
+    // of element that are not shown go to m_KeptElements as the reader's
+    // OriginalText (exact when it was opened with KeepOriginalText).
     // StartTime and EndTime replace the plan's when present and not empty.
-    // False (with `error`) for XML errors, and for a root without child
-    // elements or with more than kMaxRootChildren.
+    // False (with `error`) for XML errors and for a root without child elements.
     bool Load(XmlPullReader& root, std::string* error = nullptr);
     // Writes the whole file: declaration, CR LF, the root with StartTime and
-    // EndTime, CR LF, the layers, the root's end tag.
+    // EndTime, CR LF, the layers with the kept elements among them, the root's end tag.
     void Save(PlanXmlWriter& out) const;
+    // Anything under the root to save: a shown layer or a kept element.
+    bool HasContent() const { return !m_Layers.empty() || !m_KeptElements.empty(); }
 
 private:
     // After every layer has run a tick: fire lines of this tick start where

@@ -75,6 +75,8 @@ std::unique_ptr<CPlan> LoadPlan(const std::string& path, const PlanContext& cont
         return nullptr;
     }
     XmlPullReader reader(limits.maxDepth);
+    // Elements the plan cannot show are saved back exactly as they were read.
+    reader.KeepOriginalText(true);
     if (!reader.Open(data.get(), size)) {
         Fail(error, "'" + path + "': " + reader.Error());
         return nullptr;
@@ -90,10 +92,9 @@ std::unique_ptr<CPlan> LoadPlan(const std::string& path, const PlanContext& cont
 
 bool SavePlan(const CPlan& plan, const std::string& path, std::string* error)
 {
-    // Every layer was dropped on loading (maps missing here, say): the file
-    // would get a root without children, which no reader opens, and whatever
-    // the file held would be gone. It is left as it is.
-    if (plan.m_Layers.empty())
+    // Nothing under the root (no layer, none kept from the file): the file
+    // would get a root without children, which no reader opens. It is left as it is.
+    if (!plan.HasContent())
         return Fail(error, "the plan has no layer to save; '" + path + "' is left as it is");
     const QString qpath = QString::fromStdString(path);
     QSaveFile file(qpath);

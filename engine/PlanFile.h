@@ -21,5 +21,6 @@ std::unique_ptr<CPlan> LoadPlan(const std::string& path, const PlanContext& cont
 // Writes the plan to a temporary file beside `path` that replaces it only when
 // everything was written: a failed save leaves the previous file as it was.
 // When the file cannot be created, reports "保存预案失败!" (caption "错误")
-// through the plan's reporter. False on any failure, with `error`.
+// through the plan's reporter. A plan with nothing under the root (no shown
+// layer, no kept element) is refused unwritten. False on any failure, with `error`.
 bool SavePlan(const CPlan& plan, const std::string& path, std::string* error = nullptr);

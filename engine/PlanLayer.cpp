@@ -67,18 +67,11 @@ void CPlanLayer::DeleteAtLocked(size_t i)
     CUnitCanLoad* const dying = unit.get();
     const size_t n = m_Units.Size();
 
-    // The table keeps pointing at a unit of that number while one is left
-    // (numbers from files may repeat); the last added one, as AddUnit does.
-    if (InTable(dying->m_UnitNo) && m_UnitTable[dying->m_UnitNo].load(std::memory_order_relaxed) == dying) {
-        CUnitCanLoad* replacement = nullptr;
-        for (size_t j = n; j-- > 0;) {
-            if (m_Units.At(j)->m_UnitNo == dying->m_UnitNo) {
-                replacement = m_Units.At(j);
-                break;
-            }
-        }
-        m_UnitTable[dying->m_UnitNo].store(replacement, std::memory_order_release);
-    }
+    // The entry is emptied, not pointed at another unit of that number: an
+    // older unit of the number (a fire unit of 25600, say) is not the one
+    // asked for.
+    if (InTable(dying->m_UnitNo) && m_UnitTable[dying->m_UnitNo].load(std::memory_order_relaxed) == dying)
+        m_UnitTable[dying->m_UnitNo].store(nullptr, std::memory_order_release);
 
     // No other unit may keep a pointer to the deleted one.
     for (size_t j = 0; j < n; ++j) {
@@ -256,9 +249,12 @@ void CPlanLayer::ReadUnits(XmlPullReader& r, PlanReadState& state)
 
 bool CPlanLayer::LoadLayerMap(const PlanContext& context, bool useDefaultMapImage)
 {
-    if (useDefaultMapImage && m_MapType == 0 && !IsFile(m_MapSource))
-        m_MapSource = modulepaths::InModuleFolder(context.moduleFolder, "DefaultMapImage") + "/" + m_MapSource;
-    if (!m_Map.LoadMap(m_MapSource, m_MapType, 500, 500, m_WidthKm, m_HeightKm, &context.Reporter())) {
+    // The stored text stays as it is: a save must not tie the plan to this
+    // installation's folder.
+    std::string source = m_MapSource;
+    if (useDefaultMapImage && m_MapType == 0 && !IsFile(source))
+        source = modulepaths::InModuleFolder(context.moduleFolder, "DefaultMapImage") + "/" + m_MapSource;
+    if (!m_Map.LoadMap(source, m_MapType, 500, 500, m_WidthKm, m_HeightKm, &context.Reporter())) {
         ReportError(context.Reporter(), "图层加载地图失败", "加载错误信息");
         return false;
     }

@@ -80,7 +80,9 @@ public:
     CUnitCanLoad* GetUnitByNo(int32_t unitNo) const;
     // Delete under the gate held exclusively. References other units hold to a
     // deleted unit (carried lists, a fire unit's striker, a strike's fire unit)
-    // are cleared; units carried by a deleted carrier are put down where they are.
+    // are cleared; units carried by a deleted carrier are put down where they
+    // are. When the unit table points at the deleted unit, its entry is emptied
+    // (even if another unit of that number remains).
     void DeleteUnit(CUnitCanLoad* unit);
     void DeleteUnitsByNo(int32_t unitNo);
     void ClearUnits();
@@ -124,8 +126,8 @@ public:
     bool Load(XmlPullReader& layer, PlanReadState& state);
     // Loads the map described by the fields. With `useDefaultMapImage`, a
     // bitmap source that is not a file is looked up in the module folder's
-    // DefaultMapImage folder first (m_MapSource then names that file). On
-    // failure reports "图层加载地图失败".
+    // DefaultMapImage folder; m_MapSource keeps the stored text either way.
+    // On failure reports "图层加载地图失败".
     bool LoadLayerMap(const PlanContext& context, bool useDefaultMapImage);
     // Writes the layer into its open `Layer` element.
     void Save(PlanXmlWriter& out) const;

@@ -1,5 +1,6 @@
 #include "engine/XmlPullReader.h"
 
+#include <algorithm>
 #include <array>
 #include <cstdint>
 #include <cstring>
@@ -168,6 +169,8 @@ bool XmlPullReader::Open(char* data, size_t size)
     m_name = {};
     m_attrs.clear();
     m_stack.clear();
+    m_saved.clear();
+    m_elementStart = 0;
     if (StartsWith(m_p, m_end, "\xEF\xBB\xBF"))
         m_p += 3;
     if (StartsWith(m_p, m_end, "<?xml") && m_end - m_p > 5 && IsSpace(m_p[5]) && !SkipPI())
@@ -175,6 +178,28 @@ bool XmlPullReader::Open(char* data, size_t size)
     if (!SkipMisc(false))
         return false;
     return ReadStartTag();
+}
+
+void XmlPullReader::SaveOriginal(const char* from, const char* to)
+{
+    if (m_keepOriginal && from < to)
+        m_saved.emplace_back(size_t(from - m_begin), std::string(from, size_t(to - from)));
+}
+
+std::string XmlPullReader::OriginalText(size_t begin, size_t end) const
+{
+    const size_t size = size_t(m_end - m_begin);
+    end = std::min(end, size);
+    begin = std::min(begin, end);
+    std::string text(m_begin + begin, end - begin);
+    // Newest first, so every byte ends as it was before its first overwrite.
+    for (auto it = m_saved.rbegin(); it != m_saved.rend(); ++it) {
+        const size_t from = std::max(begin, it->first);
+        const size_t to = std::min(end, it->first + it->second.size());
+        if (from < to)
+            std::memcpy(text.data() + (from - begin), it->second.data() + (from - it->first), to - from);
+    }
+    return text;
 }
 
 bool XmlPullReader::SkipMisc(bool allowEnd)
@@ -276,6 +301,7 @@ bool XmlPullReader::DecodeReference(char*& in, char*& out)
 
 bool XmlPullReader::ReadStartTag()
 {
+    m_elementStart = size_t(m_p - m_begin);
     char* p = m_p + 1;
     if (p >= m_end || !IsNameStart(*p))
         return Fail("invalid element name");
@@ -332,6 +358,7 @@ bool XmlPullReader::ReadStartTag()
         const char quote = *p++;
         char* const valueStart = p;
         char* out = p;
+        bool saved = false;
         for (;;) {
             if (p >= m_end) {
                 m_p = p;
@@ -343,6 +370,12 @@ bool XmlPullReader::ReadStartTag()
             if (c == '<') {
                 m_p = p;
                 return Fail("'<' in an attribute value");
+            }
+            // The first byte that changes: the rest of the value may move.
+            if (m_keepOriginal && !saved && (c == '&' || c == '\r' || c == '\t' || c == '\n')) {
+                const void* close = std::memchr(p, quote, size_t(m_end - p));
+                SaveOriginal(out, close ? static_cast<const char*>(close) : m_end);
+                saved = true;
             }
             if (c == '&') {
                 m_p = p;
@@ -432,6 +465,8 @@ bool XmlPullReader::NextChild()
              amp = static_cast<char*>(std::memchr(m_p, '&', size_t(lt - m_p)))) {
             char* out = amp;
             m_p = amp;
+            // A decoded reference takes at most 4 bytes and lies before `lt`.
+            SaveOriginal(amp, std::min(amp + 4, lt));
             if (!DecodeReference(m_p, out))
                 return false;
         }
@@ -488,10 +523,16 @@ std::string_view XmlPullReader::ReadText()
         char* const runStart = m_p;
         char* p = m_p;
         char* out = m_p;
+        bool saved = false;
         while (p < m_end) {
             const char c = *p;
             if (c == '<')
                 break;
+            if (m_keepOriginal && !saved && (c == '&' || c == '\r')) {
+                const void* lt = std::memchr(p, '<', size_t(m_end - p));
+                SaveOriginal(out, lt ? static_cast<const char*>(lt) : m_end);
+                saved = true;
+            }
             if (c == '&') {
                 m_p = p;
                 if (!DecodeReference(p, out))
@@ -532,6 +573,8 @@ std::string_view XmlPullReader::ReadText()
                 if (!SkipCData())
                     return {};
                 char* const close = m_p - 3;
+                if (m_keepOriginal && std::memchr(content, '\r', size_t(close - content)))
+                    SaveOriginal(content, close);
                 char* o = content;
                 for (char* q = content; q < close; ++q) {
                     if (*q == '\r') {
@@ -566,6 +609,12 @@ std::string_view XmlPullReader::ReadText()
         return {};
     char* const dst = m_segments[0].first;
     size_t length = m_segments[0].second;
+    if (m_keepOriginal && m_segments.size() > 1) {
+        size_t total = 0;
+        for (const auto& segment : m_segments)
+            total += segment.second;
+        SaveOriginal(dst + length, dst + total);
+    }
     for (size_t i = 1; i < m_segments.size(); ++i) {
         std::memmove(dst + length, m_segments[i].first, m_segments[i].second);
         length += m_segments[i].second;

@@ -48,6 +48,20 @@ public:
     // instructions and white space follow.
     bool Finish();
 
+    // Byte offsets into the buffer given to Open. ElementOffset: the '<' of the
+    // start tag read last (the current element's after Open or NextChild). Offset: the read position, which is just
+    // past an element's end tag (or "/>") once the element has been read or skipped.
+    size_t ElementOffset() const { return m_elementStart; }
+    size_t Offset() const { return size_t(m_p - m_begin); }
+
+    // Decoding in place overwrites bytes. With KeepOriginalText (before Open),
+    // the reader first saves what it overwrites, so OriginalText gives any
+    // range of the buffer as it was before reading; that costs a copy of the
+    // decoded parts only (attribute values and texts with references or line
+    // ends), nothing elsewhere. Without it, OriginalText gives the buffer as it is now.
+    void KeepOriginalText(bool keep) { m_keepOriginal = keep; }
+    std::string OriginalText(size_t begin, size_t end) const;
+
     bool Failed() const { return m_failed; }
     const std::string& Error() const { return m_error; }
     int Depth() const { return int(m_stack.size()); }
@@ -61,6 +75,8 @@ private:
     bool SkipCData();
     bool DecodeReference(char*& in, char*& out);
     bool SkipMisc(bool allowEnd);
+    // Saves [from, to) before it is overwritten (with KeepOriginalText).
+    void SaveOriginal(const char* from, const char* to);
 
     char* m_begin = nullptr;
     char* m_p = nullptr;
@@ -73,6 +89,10 @@ private:
     std::vector<std::pair<std::string_view, std::string_view>> m_attrs;
     std::vector<std::string_view> m_stack;  // open elements, root first
     std::vector<std::pair<char*, size_t>> m_segments;  // text runs of ReadText
+    size_t m_elementStart = 0;
+    bool m_keepOriginal = false;
+    // Bytes as they were before an overwrite, oldest first: (offset, bytes).
+    std::vector<std::pair<size_t, std::string>> m_saved;
 };
 
 // Valid UTF-8 without the control characters XML forbids (all below 0x20

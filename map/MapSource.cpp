@@ -2,5 +2,7 @@
 
 double DegreesPerKm(double y)
 {
-    return 0.008952465548919113 * (90.0 - y) / 90.0;
+    const double perKm = 0.008952465548919113 * (90.0 - y) / 90.0;
+    // Written so that NaN fails the comparison and takes the floor.
+    return perKm >= kMinDegreesPerKm ? perKm : kMinDegreesPerKm;
 }

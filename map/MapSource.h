@@ -14,6 +14,14 @@ public:
     virtual ~CMapSource() = default;
 };
 
-// Map units per kilometre at map y: 0.008952465548919113 * (90 - y) / 90.
-// Turns speeds and metre distances into map units for both map types.
+// Map units per kilometre at map y: 0.008952465548919113 * (90 - y) / 90,
+// but never below kMinDegreesPerKm. Turns speeds and metre distances into map
+// units for both map types.
+//
+// The factor is a latitude scale, meaningless past the pole, yet a bitmap map
+// measured in km can be taller than 90 km: at y >= 90 the formula gives 0 or
+// less (distances of "inf" or negative metres, units that never move). So it
+// holds down to its value at y = 89 and stays there further down; NaN gives
+// the floor too.
+inline constexpr double kMinDegreesPerKm = 0.008952465548919113 / 90.0;
 double DegreesPerKm(double y);

@@ -123,12 +123,18 @@ TEST(PlanLayer, UnitTableFollowsAddAndDelete)
     for (int32_t n : {-1, 25601, std::numeric_limits<int32_t>::min(), std::numeric_limits<int32_t>::max()})
         EXPECT_EQ(layer.GetUnitByNo(n), nullptr) << n;
 
-    // A repeated number: the table holds the last one added, and after it is
-    // deleted, the one that is left.
+    // A repeated number: the table holds the last one added. Deleting another
+    // unit of the number leaves the entry; deleting the one it holds empties
+    // it, though a unit of that number is left.
     CUnitCanLoad* a2 = Add(layer, "02-01.01", 3);
-    EXPECT_EQ(layer.GetUnitByNo(3), a2);
+    CUnitCanLoad* a3 = Add(layer, "01.01", 3);
+    EXPECT_EQ(layer.GetUnitByNo(3), a3);
     layer.DeleteUnit(a2);
-    EXPECT_EQ(layer.GetUnitByNo(3), a);
+    EXPECT_EQ(layer.GetUnitByNo(3), a3);
+    layer.DeleteUnit(a3);
+    EXPECT_EQ(layer.GetUnitByNo(3), nullptr);
+    EXPECT_EQ(Numbers(layer), (std::vector<int32_t>{3, 7}));
+    EXPECT_EQ(layer.GetUnitAt(0), a) << "still in the layer, only not in the table";
     layer.DeleteUnit(a);
     EXPECT_EQ(layer.GetUnitByNo(3), nullptr);
     EXPECT_EQ(Numbers(layer), (std::vector<int32_t>{7}));
@@ -143,6 +149,35 @@ TEST(PlanLayer, UnitTableFollowsAddAndDelete)
     layer.ClearUnits();
     EXPECT_EQ(layer.GetUnitCount(), 0u);
     EXPECT_EQ(layer.GetUnitByNo(9), nullptr);
+}
+
+TEST(PlanLayer, ADeletedFireUnitNeverHandsItsEntryToAnOlderOne)
+{
+    // Every strike adds a fire unit of the same number; the one a load by
+    // number finds must never be an older one after the newest goes.
+    CPlanLayer layer;
+    CUnitCanLoad* older = Add(layer, "03.01", kFireUnitNo);
+    Add(layer, "01.01", 5);
+    CUnitCanLoad* newer = Add(layer, "03.01", kFireUnitNo);
+    ASSERT_EQ(layer.GetUnitByNo(kFireUnitNo), newer);
+
+    // Deleted by the tick's walk (removed flag), as a finished strike is.
+    newer->m_Removed = 1;
+    EXPECT_EQ(layer.DispatchUnits([](CUnitCanLoad&) { return 1; }), 1);
+    EXPECT_EQ(layer.GetUnitCount(), 2u);
+    EXPECT_EQ(layer.GetUnitAt(0), older);
+    EXPECT_EQ(layer.GetUnitByNo(kFireUnitNo), nullptr);
+
+    // Undone and deleted through undo's path: the same.
+    layer.LockExclusive();
+    auto again = std::make_unique<UnitFire>();
+    again->m_UnitNo = kFireUnitNo;
+    CUnitCanLoad* raw = again.get();
+    layer.InsertUnitLocked(2, std::move(again));
+    EXPECT_EQ(layer.GetUnitByNo(kFireUnitNo), raw);
+    layer.DeleteUnitLocked(raw);
+    layer.UnlockExclusive();
+    EXPECT_EQ(layer.GetUnitByNo(kFireUnitNo), nullptr);
 }
 
 TEST(PlanLayer, MaxUnitNoLeavesOutFireUnits)

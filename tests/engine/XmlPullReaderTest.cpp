@@ -3,6 +3,8 @@
 #include <gtest/gtest.h>
 
 #include <string>
+#include <utility>
+#include <vector>
 
 namespace {
 
@@ -206,4 +208,88 @@ TEST(XmlPullReader, NameComparisonIgnoresAsciiCaseOnly)
     EXPECT_FALSE(EqualsNoCase("laye", "layer"));
     EXPECT_FALSE(EqualsNoCase("[", "{")) << "only letters fold";
     EXPECT_TRUE(EqualsNoCase("单位A", "单位a"));
+}
+
+namespace {
+
+// A document read with KeepOriginalText; `original` is an untouched copy.
+struct KeptDoc {
+    explicit KeptDoc(std::string t) : original(t), text(std::move(t))
+    {
+        reader.KeepOriginalText(true);
+        opened = reader.Open(text.data(), text.size());
+    }
+    std::string original;
+    std::string text;
+    XmlPullReader reader;
+    bool opened = false;
+};
+
+}  // namespace
+
+TEST(XmlPullReader, OffsetsFrameEachElementFromStartTagToEndTag)
+{
+    const std::string text = "<?xml version='1.0'?>\r\n<root>\r\n <a k='v'><x/>t</a>\r\n<!--c--><b/><c>text</c></root>";
+    Doc d(text);
+    ASSERT_TRUE(d.opened);
+    XmlPullReader& r = d.reader;
+    EXPECT_EQ(r.ElementOffset(), text.find("<root>"));
+    std::vector<std::string> elements;
+    while (r.NextChild()) {
+        const size_t begin = r.ElementOffset();
+        if (r.Name() == "c")
+            r.ReadText();
+        else
+            r.Skip();
+        elements.push_back(text.substr(begin, r.Offset() - begin));
+    }
+    EXPECT_TRUE(r.Finish());
+    EXPECT_EQ(elements, (std::vector<std::string>{"<a k='v'><x/>t</a>", "<b/>", "<c>text</c>"}));
+}
+
+TEST(XmlPullReader, OriginalTextUndoesEveryInPlaceDecoding)
+{
+    // Every kind of overwrite: references and line ends in attribute values,
+    // references in skipped text, decoded text, CDATA with CR LF, and mixed
+    // content whose runs are joined over the markup between them.
+    const std::string text =
+        "<plan a='x&amp;y'>\r\n"
+        "<Layer name='&#x5C42;&lt;1&gt;' d='1\t2\r\n3'>skip &amp; &#65; this<unit>u&lt;1</unit></Layer>\r\n"
+        "<t>a&amp;b\r\nc<![CDATA[d\r\ne]]>f<!--g-->h<i x='&quot;'>j</i>k</t>"
+        "<last v='&#13;&#10;'/></plan>";
+    KeptDoc d(text);
+    ASSERT_TRUE(d.opened) << d.reader.Error();
+    XmlPullReader& r = d.reader;
+    EXPECT_EQ(r.Attribute("a"), "x&y");
+    std::vector<std::pair<size_t, size_t>> ranges;
+    while (r.NextChild()) {
+        const size_t begin = r.ElementOffset();
+        if (r.Name() == "t") {
+            EXPECT_EQ(r.ReadText(), "a&b\nc" "d\ne" "fhjk");
+        } else {
+            if (r.Name() == "Layer")
+                EXPECT_EQ(r.Attribute("d"), "1 2 3");
+            r.Skip();
+        }
+        ranges.emplace_back(begin, r.Offset());
+    }
+    ASSERT_TRUE(r.Finish()) << r.Error();
+    ASSERT_EQ(ranges.size(), 3u);
+    ASSERT_NE(d.text, d.original) << "the buffer was decoded in place, so there is something to undo";
+    for (const auto& [begin, end] : ranges)
+        EXPECT_EQ(r.OriginalText(begin, end), d.original.substr(begin, end - begin));
+    EXPECT_EQ(r.OriginalText(0, text.size()), d.original);
+    EXPECT_EQ(r.OriginalText(3, 4), d.original.substr(3, 1)) << "a range inside an overwritten part";
+    EXPECT_EQ(r.OriginalText(5, 1u << 30), d.original.substr(5)) << "clamped to the buffer";
+}
+
+TEST(XmlPullReader, WithoutKeepingOriginalTextNothingIsSaved)
+{
+    Doc d("<r a='&amp;'><t>&lt;</t></r>");
+    ASSERT_TRUE(d.opened);
+    ASSERT_TRUE(d.reader.NextChild());
+    EXPECT_EQ(d.reader.ReadText(), "<");
+    EXPECT_FALSE(d.reader.NextChild());
+    ASSERT_TRUE(d.reader.Finish());
+    EXPECT_EQ(d.reader.OriginalText(0, d.text.size()), d.text) << "the buffer as it is now";
 }

@@ -224,22 +224,37 @@ TEST(BadPlanInput, MissingEmptyAndAbsurdMapsDropTheLayerWithTheMessage)
     EXPECT_EQ(env.reporter.Seen(), expected);
 }
 
-TEST(BadPlanInput, APlanWhoseMapsAreAllMissingIsNeverSavedOverItsFile)
+TEST(BadPlanInput, APlanWhoseMapsAreAllMissingKeepsEveryByteOfItsLayersWhenSaved)
 {
     Env env;
-    const QByteArray text = "<plan StartTime='100' EndTime='200'>" +
-                            env.Layer(Unit(1, "5", "5", "0", {}), env.dir.path().toUtf8() + "/nowhere.bmp") +
-                            "</plan>";
+    const QByteArray missing = env.dir.path().toUtf8() + "/nowhere.bmp";
+    const QByteArray first = env.Layer(Unit(1, "5", "5", "0", {}), missing);
+    const QByteArray second = env.Layer(Unit(2, "6", "7", "0", {}), missing + "x");
+    const QByteArray text = "<plan StartTime='100' EndTime='200'>" + first + "\r\n" + second + "</plan>";
     const std::string path = env.dir.write("plan.pln", text);
     auto plan = LoadPlan(path, env.context);
     ASSERT_TRUE(plan);
     ASSERT_TRUE(plan->m_Layers.empty());
-    // Saved, the unit would be gone and the file would no longer open.
+    ASSERT_EQ(plan->m_KeptElements.size(), 2u);
+    // Saved over its file, the layers and their units are all still there.
     std::string error;
-    EXPECT_FALSE(SavePlan(*plan, path, &error));
+    ASSERT_TRUE(SavePlan(*plan, path, &error)) << error;
+    EXPECT_EQ(TestDir::read(path), "<?xml version=\"1.0\" encoding=\"utf-8\" ?>\r\n"
+                                   "<plan StartTime=\"100\" EndTime=\"200\">\r\n" + first + second + "</plan>")
+        << "each layer's bytes, from its start tag to its end tag";
+    auto back = LoadPlan(path, env.context);
+    ASSERT_TRUE(back);
+    EXPECT_EQ(back->m_StartTime, 100);
+    ASSERT_EQ(back->m_KeptElements.size(), 2u);
+    EXPECT_EQ(back->m_KeptElements[1].text, second.toStdString());
+
+    // With nothing at all under the root the file would no longer open: refused.
+    const QByteArray before = TestDir::read(path);
+    CPlan empty(env.context);
+    EXPECT_FALSE(SavePlan(empty, path, &error));
     EXPECT_NE(error.find("no layer"), std::string::npos) << error;
-    EXPECT_EQ(TestDir::read(path), text);
-    EXPECT_FALSE(SavePlan(*plan, env.dir.file("new.pln")));
+    EXPECT_EQ(TestDir::read(path), before);
+    EXPECT_FALSE(SavePlan(empty, env.dir.file("new.pln")));
     EXPECT_FALSE(QFile::exists(QString::fromStdString(env.dir.file("new.pln"))));
 }
 
