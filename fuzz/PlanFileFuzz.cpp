@@ -106,10 +106,20 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
 
     const std::string first = fuzzsupport::ScratchFile("first.pln");
     const std::string second = fuzzsupport::ScratchFile("second.pln");
-    // Every layer dropped: there is nothing a reader would open again.
+    // No layer shown: what could not be shown is written back as it was read,
+    // and nothing at all is never written over a file.
     if (plan->m_Layers.empty()) {
-        if (SavePlan(*plan, first, &error))
-            fuzzsupport::Broken("a plan without a layer was saved");
+        const bool saved = SavePlan(*plan, first, &error);
+        if (saved != plan->HasContent())
+            fuzzsupport::Broken(saved ? "a plan with nothing in it was saved" : "a plan with kept layers does not save");
+        if (saved) {
+            std::unique_ptr<CPlan> again = LoadPlan(first, env.context, &error);
+            if (!again || again->m_KeptElements.size() != plan->m_KeptElements.size())
+                fuzzsupport::Broken("elements kept from a file are lost in a save and load");
+            for (size_t i = 0; i < plan->m_KeptElements.size(); ++i)
+                if (again->m_KeptElements[i].text != plan->m_KeptElements[i].text)
+                    fuzzsupport::Broken("an element kept from a file changed in a save");
+        }
         return 0;
     }
     if (!SavePlan(*plan, first, &error))

@@ -243,7 +243,6 @@ TEST(PlanFile, SavedTextMatchesTheFixture)
         "<action class=\"3\"><ActionNo>2</ActionNo><ActionName/><ActionType>3</ActionType>"
         "<ActionTime>20</ActionTime><Angle>45.500000</Angle><Route/></action>"
         "</actionlist></unit>"
-        "<unit/>"
         "</unitlist></Layer></plan>";
     EXPECT_EQ(TestDir::read(path).toStdString(), expected);
 }
@@ -590,10 +589,15 @@ TEST(PlanFile, SaveWritesTheInitialPositionNotThePlaybackPosition)
     EXPECT_EQ(v->m_CurY, -3.5);
 }
 
-TEST(PlanFile, AFireUnitIsSavedEmptyAndSkippedOnReading)
+// The fire of a strike in progress is playback state: a save during play
+// writes the plan as it was before the strike. A weapon-class unit read from
+// a file keeps its old empty element.
+TEST(PlanFile, AStrikesFireIsNotSavedAndAFireUnitFromAFileIsSavedEmpty)
 {
     Env env;
     auto plan = MakeRichPlan(env);
+    const std::string before = env.dir.file("before.pln");
+    ASSERT_TRUE(SavePlan(*plan, before));
     auto fire = std::make_unique<UnitFire>();
     fire->m_UnitNo = kFireUnitNo;
     fire->m_ClassId = "03.01";
@@ -601,10 +605,16 @@ TEST(PlanFile, AFireUnitIsSavedEmptyAndSkippedOnReading)
     plan->m_Layers[0]->AddUnit(std::move(fire));
     const std::string path = env.dir.file("strike.pln");
     ASSERT_TRUE(SavePlan(*plan, path));
-    EXPECT_TRUE(TestDir::read(path).contains("<unit/></unitlist>"));
-    auto back = env.Load(path);
+    EXPECT_EQ(TestDir::read(path), TestDir::read(before));
+
+    QByteArray text = TestDir::read(path);
+    text.replace("</unitlist>", "<unit class=\"03.01\"><UnitNo>25600</UnitNo></unit></unitlist>");
+    const std::string withFire = env.dir.write("file-fire.pln", text);
+    auto back = env.Load(withFire);
     ASSERT_TRUE(back);
-    EXPECT_EQ(back->m_Layers[0]->GetUnitCount(), plan->m_Layers[0]->GetUnitCount() - 1);
+    ASSERT_EQ(back->m_Layers[0]->GetUnitCount(), plan->m_Layers[0]->GetUnitCount());
+    ASSERT_TRUE(SavePlan(*back, path));
+    EXPECT_TRUE(TestDir::read(path).contains("<unit/></unitlist>"));
 }
 
 TEST(PlanFile, DamagedFilesFailWithoutMessages)

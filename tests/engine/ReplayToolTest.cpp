@@ -255,3 +255,78 @@ TEST_F(ReplayTool, RenderDrawsTheRunModePictureOfTheViewSize)
     const ToolRun unwritable = Replay({"--render", dir.path() + "/missing/shot.png", QString::fromStdString(plan)});
     EXPECT_EQ(unwritable.exitCode, 2);
 }
+
+// The time bar's path from the command line: whatever was played and seeked
+// before, the events, hits and units are those of one uninterrupted play.
+TEST_F(ReplayTool, SeekAndResumeGiveWhatAnUninterruptedPlayGives)
+{
+    const std::string plan = WritePlan(
+        Unit(1, "甲", "02-02.01", 1, 1,
+             Action(1, 1, "<Speed>400</Speed>", Point(1, 1) + Point(1.2, 1.1) + Point(1.4, 1)) +
+                 Action(2, 2, "<BulletType>03.01</BulletType><HitTime>3</HitTime>", Point(5, 1)) +
+                 Action(3, 4, "<Angle>30</Angle>", "")) +
+            Unit(2, "乙", "02-02.01", 3, 1, Action(1, 3, "<Speed>100</Speed>", Point(3, 1) + Point(3, 3))) +
+            Unit(3, "运", "02-01.01", 2, 2,
+                 Action(4, 1, "<UnitNo>4</UnitNo>", "") +
+                     Action(1, 1, "<Speed>300</Speed>", Point(2, 2) + Point(2.5, 2.5)) +
+                     Action(5, 6, "<UnitNo>4</UnitNo>", Point(6, 6))) +
+            Unit(4, "货", "02-02.01", 2, 3, "") + Unit(5, "丙", "02-02.01", 5, 1, ""),
+        20);
+    auto run = [&](const QStringList& steps, const QString& tag) {
+        const ToolRun r = Replay(steps + QStringList{"--events", dir.path() + "/e" + tag, "--hits",
+                                                     dir.path() + "/h" + tag, "--units", dir.path() + "/u" + tag,
+                                                     QString::fromStdString(plan)});
+        EXPECT_EQ(r.exitCode, 0) << r.err;
+        return Read("e" + tag) + "|" + Read("h" + tag) + "|" + Read("u" + tag);
+    };
+    const std::string straight = run({"--until", "12"}, "a");
+    EXPECT_NE(straight.find("甲打击完毕"), std::string::npos);
+    EXPECT_NE(straight.find("丙[编号:5]被甲"), std::string::npos) << "the target is hit";
+    // Back while the move, the strike and the load are under way, forward, back again.
+    EXPECT_EQ(run({"--until", "9", "--seek", "3", "--resume", "12"}, "b"), straight);
+    EXPECT_EQ(run({"--until", "5", "--seek", "11", "--seek", "2", "--resume", "7", "--seek", "4", "--resume", "12"},
+                  "c"),
+              straight);
+    EXPECT_EQ(run({"--until", "0", "--seek", "12"}, "d"), straight);
+    EXPECT_NE(run({"--until", "9", "--seek", "3", "--resume", "11"}, "e"), straight);
+}
+
+// Playing, seeking and turning never change what a save writes, on the sample plan too.
+TEST_F(ReplayTool, ASaveAfterPlayAndSeekIsTheSaveOfThePlanAsOpened)
+{
+    const std::string plan = WritePlan(
+        Unit(1, "甲", "02-02.01", 1, 1,
+             Action(1, 1, "<Speed>400</Speed>", Point(1, 1) + Point(1.2, 1.1)) +
+                 Action(2, 1, "<BulletType>03.01</BulletType><HitTime>9</HitTime>", Point(5, 1)) +
+                 Action(3, 2, "<Angle>30</Angle>", "")) +
+            Unit(3, "运", "02-01.01", 2, 2, Action(4, 1, "<UnitNo>4</UnitNo>", "")) + Unit(4, "货", "02-02.01", 2, 3, ""),
+        20);
+    const QString sample = QString::fromUtf8(TARNWICK_SOURCE_DIR "/samples/演习示例.pln");
+    for (const auto& [file, home] : {std::pair{QString::fromStdString(plan), dir.path()},
+                                     std::pair{sample, QString::fromUtf8(TARNWICK_BIN_DIR)}}) {
+        const ToolRun opened = Replay({"--home", home, "--until", "0", "--save", dir.path() + "/opened.pln", file}, false);
+        ASSERT_EQ(opened.exitCode, 0) << opened.err;
+        // Mid-strike (its fire unit alive), turned, loaded, moved.
+        const ToolRun played = Replay({"--home", home, "--until", "100", "--seek", "3", "--resume", "5", "--save",
+                                       dir.path() + "/played.pln", file},
+                                      false);
+        ASSERT_EQ(played.exitCode, 0) << played.err;
+        EXPECT_EQ(Read("played.pln"), Read("opened.pln")) << file.toStdString();
+        EXPECT_EQ(Read("opened.pln").find("<unit/>"), std::string::npos);
+    }
+}
+
+TEST_F(ReplayTool, UnitLinesAreNeverCutWhateverTheNumbers)
+{
+    const std::string huge(300, '9');
+    const std::string plan = WritePlan("<unit name=\"远\" class=\"02-02.01\"><UnitNo>1</UnitNo><UnitName>远</UnitName>"
+                                       "<RelativeCoordinateX>" +
+                                       huge + "</RelativeCoordinateX><RelativeCoordinateY>-" + huge +
+                                       "</RelativeCoordinateY><AppearTime>0</AppearTime><Angle>1e200</Angle></unit>");
+    const ToolRun run = Replay({"--until", "0", "--units", "-", QString::fromStdString(plan)});
+    ASSERT_EQ(run.exitCode, 0) << run.err;
+    ASSERT_FALSE(run.out.empty());
+    EXPECT_EQ(run.out.back(), '\n');
+    EXPECT_EQ(run.out.substr(run.out.size() - 5), "\t1\t0\n") << "the appeared and loaded columns are there";
+    EXPECT_GT(run.out.size(), 2 * 300u + 200);
+}

@@ -323,4 +323,105 @@ TEST_F(Seek, TenHoursOfMovesAndStrikesMatchEveryTickPlayed)
     EXPECT_GT(plain.sink.hits.size(), 0u);
 }
 
+
+// States a user reaches, from which a seek must start over cleanly.
+class SeekFromPlayedState : public PlaybackFixture {};
+
+TEST_F(SeekFromPlayedState, ResetRestoresWhatPlayChangedAndEditsTakeEffect)
+{
+    auto* carrier = AddUnit<UnitSingleCarrier>(1, "车", 0.001, 0.001);
+    carrier->m_InitAngle = carrier->m_Angle = 15;
+    CUnitCanLoad* cargo = AddUnit(2, "货", 0.002, 0.002);
+    CUnitCanLoad* target = AddUnit(3, "靶", 0.009, 0.001, 3);
+    WGAction* move = AddAction(carrier, kActionMove, 1, {{0.001, 0.001, 0}, {0.010, 0.001, 0}});
+    move->m_Speed = 40;
+    AddAction(carrier, kActionTurn, 2)->m_Angle = 200;
+    AddAction(carrier, kActionLoad, 2)->m_UnitNo = 2;
+    WGAction* strike = AddAction(carrier, kActionStrike, 4, {{0.009, 0.001, 0}});
+    strike->m_BulletType = "03.01";
+    strike->m_HitTime = 5;
+    play.SetHitDistance(0.0005);
+
+    TickThrough(5000);  // paused mid-move, mid-strike, carrying
+    ASSERT_EQ(move->m_Running, 1);
+    ASSERT_EQ(strike->m_Running, 1);
+    ASSERT_EQ(cargo->m_Loaded, 1);
+    ASSERT_EQ(target->m_HitFlag, 1);
+    ASSERT_EQ(layer->GetUnitCount(), 4u) << "the strike's fire unit";
+    const double xAt5 = carrier->m_CurX;
+
+    plan->ResetPlayback();
+    EXPECT_EQ(layer->GetUnitCount(), 3u) << "the fire unit is gone";
+    EXPECT_EQ(double(carrier->m_CurX), 0.001);
+    EXPECT_EQ(double(carrier->m_Angle), 15);
+    EXPECT_EQ(carrier->m_Appeared, 0);
+    EXPECT_EQ(carrier->m_CarriedCount, 0);
+    EXPECT_TRUE(carrier->m_CarriedUnits.empty());
+    EXPECT_EQ(cargo->m_Loaded, 0);
+    EXPECT_EQ(target->m_HitFlag, 0);
+    EXPECT_EQ(move->m_Running, 0);
+    EXPECT_EQ(move->m_SpeedDerived, 0);
+    EXPECT_EQ(strike->m_FireUnit, nullptr);
+    EXPECT_EQ(carrier->m_CurrentRoute, nullptr);
+
+    // A faster move after an edit: the seek derives the speed again.
+    plan->SeekTo(5000);
+    EXPECT_EQ(double(carrier->m_CurX), xAt5);
+    move->m_Speed = 80;
+    plan->SeekTo(5000);
+    EXPECT_GT(double(carrier->m_CurX), xAt5 + 0.5 * (xAt5 - 0.001));
+    EXPECT_EQ(double(carrier->m_Angle), 200);
+    EXPECT_EQ(cargo->m_Loaded, 1);
+}
+
+TEST_F(SeekFromPlayedState, HitsOfTheHistoryReachTheSinkButRaiseNoAlarm)
+{
+    CUnitCanLoad* striker = AddUnit(1, "炮", 0.001, 0.001);
+    AddUnit(2, "靶", 0.009, 0.001);
+    WGAction* strike = AddAction(striker, kActionStrike, 1, {{0.009, 0.001, 0}});
+    strike->m_BulletType = "03.01";
+    strike->m_HitTime = 1;
+    play.SetHitDistance(0.0005);
+    TickThrough(4000);
+    const size_t alarms = play.HitList().Count();
+    ASSERT_GT(alarms, 0u);
+    const std::vector<HitRecord> played = sink.hits;
+
+    sink.hits.clear();
+    sink.events.clear();
+    plan->SeekTo(4000);
+    ASSERT_EQ(sink.hits.size(), played.size());
+    EXPECT_EQ(sink.hits[0].victim, played[0].victim);
+    EXPECT_EQ(play.HitList().Count(), alarms);
+    EXPECT_TRUE(play.RecordsHits()) << "switched back on after the seek";
+}
+
+// The striker moves after its fire unit flashed (it is on the second layer):
+// the line the hit check uses starts where the striker stands, as drawn.
+TEST_F(SeekFromPlayedState, FireLinesStartWhereTheStrikerStandsAtTheEndOfTheTick)
+{
+    plan->m_Layers.push_back(std::make_unique<CPlanLayer>());
+    plan->AdoptLayers();
+    CPlanLayer* second = plan->m_Layers[1].get();
+    CUnitCanLoad* striker = AddUnit(1, "炮", 0.001, 0.001, 0, second);
+    WGAction* move = AddAction(striker, kActionMove, 0, {{0.001, 0.001, 0}, {0.001, 0.020, 0}});
+    move->m_Speed = 200;
+    WGAction* strike = AddAction(striker, kActionStrike, 0, {{0.009, 0.001, 0}});
+    strike->m_BulletType = "03.01";
+    strike->m_HitTime = 4;
+    int flashes = 0;
+    while (clock.GetTime() <= 4000) {
+        clock.Tick();
+        for (const FireLine& line : play.FireLines()) {
+            ++flashes;
+            EXPECT_EQ(line.startX, double(striker->m_CurX));
+            EXPECT_EQ(line.startY, double(striker->m_CurY));
+            ASSERT_NE(strike->m_FireUnit, nullptr);
+            EXPECT_EQ(strike->m_FireUnit->m_StartPoint.Y, double(striker->m_CurY));
+        }
+    }
+    EXPECT_GE(flashes, 4);
+    EXPECT_GT(double(striker->m_CurY), 0.001) << "the striker moved while it struck";
+}
+
 }  // namespace

@@ -29,7 +29,9 @@ TEST(UnitPanel, SelectionInTheViewShowsBothPositionsAndTheAngle)
     // Played to somewhere else: where it appears and where it is now differ.
     unit->m_InitX = 1.5;
     unit->m_InitY = 2.25;
-    unit->m_Angle = 45;
+    // The panel shows the stored heading, not the one played since.
+    unit->m_InitAngle = 45;
+    unit->m_Angle = 10;
     QTest::mouseClick(s.view, Qt::LeftButton, Qt::NoModifier, {300, 250});
 
     EXPECT_EQ(s.panel->NoEdit()->text(), "4");
@@ -142,7 +144,7 @@ TEST(UnitPanel, DoesNothingWhileTheGateIsBusyOrTheClockRuns)
         s.panel->ModifyFixedButton()->click();
         s.panel->ModifyCurrentButton()->click();
         // A unit shown meanwhile keeps the angle field as it was.
-        unit->m_Angle = 90;
+        unit->m_InitAngle = 90;
         s.panel->OnUnitShown(2, "单位2", 60, unit->m_InitX, unit->m_InitY, unit->m_CurX, unit->m_CurY);
         EXPECT_EQ(s.panel->AngleEdit()->text(), "30");
     }
