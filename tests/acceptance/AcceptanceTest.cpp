@@ -433,10 +433,20 @@ TEST_F(Acceptance, PlanPlaceGiveActionsSaveReopenPlaySeekAndQuit)
     ASSERT_EQ(expected.size(), 3u);
     for (const auto& [no, xy] : expected) {
         ASSERT_NE(Unit(no), nullptr);
-        EXPECT_NEAR(Unit(no)->m_CurX, xy.first, 1e-5) << "unit " << no << " at " << seekTo << " s";
-        EXPECT_NEAR(Unit(no)->m_CurY, xy.second, 1e-5) << "unit " << no << " at " << seekTo << " s";
+        // Exactly the batch play's state (printed with six decimals).
+        EXPECT_NEAR(Unit(no)->m_CurX, xy.first, 5e-7) << "unit " << no << " at " << seekTo << " s";
+        EXPECT_NEAR(Unit(no)->m_CurY, xy.second, 5e-7) << "unit " << no << " at " << seekTo << " s";
     }
     Shot("seeked");
+    // A move under way at the seek goes on when play resumes.
+    WGAction* tankMove = Unit(tankNo)->m_Actions[0].get();
+    if (tankMove->m_Running) {
+        const double x = Unit(tankNo)->m_CurX, y = Unit(tankNo)->m_CurY;
+        m_frame->Action(CMainFrame::ID_PLAY)->trigger();
+        EXPECT_TRUE(WaitFor([&] { return m_app->m_ClockService.GetTime() >= uint32_t(seekTo) * 1000 + 2000; }, 10000));
+        m_frame->Action(CMainFrame::ID_PAUSE)->trigger();
+        EXPECT_TRUE(Unit(tankNo)->m_CurX != x || Unit(tankNo)->m_CurY != y) << "the tank moves on after the seek";
+    }
 
     // ---- routes and full screen ----
     m_frame->Action(CMainFrame::ID_SHOW_ROUTES)->trigger();

@@ -134,7 +134,7 @@ TEST(UnitPanel, DoesNothingWhileTheGateIsBusyOrTheClockRuns)
 {
     UnitPanelShell s;
     CUnitCanLoad* unit = s.AddUnit(2);
-    unit->m_Angle = 30;
+    unit->m_InitAngle = unit->m_Angle = 30;
     s.panel->OnUnitShown(2, "单位2", 60, unit->m_InitX, unit->m_InitY, unit->m_CurX, unit->m_CurY);
     s.panel->NameEdit()->setText("改名");
     s.panel->CurXEdit()->setText("5");
