@@ -1,36 +1,21 @@
 #include "app/TarnwickApp.h"
 
-#include "app/MessageReporter.h"
-#include "app/ModulePaths.h"
-#include "app/StartupConfig.h"
+#include "app/ApplicationWindow.h"
+#include "config/MessageReporter.h"
+#include "config/ModulePaths.h"
+#include "config/StartupConfig.h"
 #include "engine/PlanFile.h"
-#include "ui/MainWindow.h"
-#include "ui/OperatorTools.h"
 
 #include <cstdio>
-
-namespace {
-CTarnwickApp* g_app = nullptr;
-}
-
-CTarnwickApp* TheApp()
-{
-    return g_app;
-}
 
 CTarnwickApp::CTarnwickApp(IMessageReporter* reporter)
     : m_ClockService(200, reporter), m_Doc(*this), m_reporter(reporter)
 {
-    g_app = this;
 }
 
 CTarnwickApp::~CTarnwickApp()
 {
     ExitInstance();
-    // The frame's panels hold the clock and the hit list; they go first.
-    m_pMainFrame.reset();
-    if (g_app == this)
-        g_app = nullptr;
 }
 
 IMessageReporter& CTarnwickApp::Reporter() const
@@ -54,8 +39,6 @@ bool CTarnwickApp::InitInstance(const StartOptions& options)
         return false;
     }
 
-    m_pMainFrame = std::make_unique<CMainFrame>(*this);
-
     const HitCheckSettings hits = ReadHitCheckSettings(m_SysConfig);
     m_CheckBeenHit = hits.checkBeenHit;
     m_DistWhenBeenHit = hits.distWhenBeenHit;
@@ -63,16 +46,8 @@ bool CTarnwickApp::InitInstance(const StartOptions& options)
     m_ClockService.SetCheckBeenHit(m_CheckBeenHit);
     m_ClockService.SetFireLineList(&m_PlayState.FireLines());
 
-    if (options.showWindow)
-        m_pMainFrame->ShowMaximizedFrame();
     m_Doc.SetTitle(QString());
     m_PlayRate = 1.0;
-    m_pMainFrame->ViewSizeChanged();
-
-    // Work that an abnormal end left behind comes before the plan asked for.
-    const bool recovered = m_pMainFrame->Operator()->StartRecovery(options.recoveryFolder);
-    if (!options.planPath.isEmpty() && !recovered)
-        m_pMainFrame->OpenPlanFile(options.planPath);
     return true;
 }
 
@@ -83,8 +58,8 @@ void CTarnwickApp::ExitInstance()
     m_exited = true;
     m_ClockService.Stop();
     // A normal end: the copy of unsaved work is no longer needed.
-    if (m_pMainFrame)
-        m_pMainFrame->Operator()->EndRecovery();
+    if (m_window)
+        m_window->EndRecovery();
     ClosePlan();
 }
 
@@ -98,8 +73,8 @@ bool CTarnwickApp::ClosePlan()
     if (m_pPlan) {
         m_ClockService.RemoveReceiver(m_pPlan.get());
         m_pPlan.reset();
-        if (m_pMainFrame)
-            m_pMainFrame->OnPlanClosed();
+        if (m_window)
+            m_window->OnPlanClosed();
     }
     m_EditHistory.Clear();
     return true;
@@ -137,8 +112,8 @@ bool CTarnwickApp::LoadPlan(const std::string& path)
     m_Doc.SetModifiedFlag(false);
     m_Doc.SetPlanFile(QString::fromStdString(path));
     m_ClockService.SetTime(0);
-    if (m_pMainFrame)
-        m_pMainFrame->SetPlanTimes(std::time_t(m_pPlan->m_StartTime), std::time_t(m_pPlan->m_EndTime));
+    if (m_window)
+        m_window->SetPlanTimes(std::time_t(m_pPlan->m_StartTime), std::time_t(m_pPlan->m_EndTime));
     return true;
 }
 

@@ -1,8 +1,8 @@
 #pragma once
 
-#include "app/SysConfig.h"
+#include "config/SysConfig.h"
 #include "app/TarnwickDoc.h"
-#include "app/UnitClassCatalog.h"
+#include "config/UnitClassCatalog.h"
 #include "engine/ClockService.h"
 #include "engine/EditHistory.h"
 #include "engine/Plan.h"
@@ -13,17 +13,19 @@
 #include <memory>
 #include <string>
 
-class CMainFrame;
+class IApplicationWindow;
 class IMessageReporter;
 
 // The program-wide owner of what outlives windows and plans: system
 // parameters, unit class catalogue, clock service, the current plan, the
-// working values several windows share, and the document. Exactly one exists
-// while the program runs; TheApp() reaches it. Not a QApplication: the
-// program creates its QApplication first, so tests can build the whole shell
-// inside the test runner's own QApplication.
+// working values several windows share, and the document. It has no widget:
+// the window that shows it registers through SetWindow and is told of plan
+// changes through IApplicationWindow. Not a QApplication: the program creates
+// its QApplication first, so tests can build the whole shell inside the test
+// runner's own QApplication.
 class CTarnwickApp {
 public:
+    // What start-up is asked for; the window's part is read by the window's own start.
     struct StartOptions {
         std::string moduleFolder;   // empty: the executable's folder
         QString planPath;           // --plan FILE: opened as the open command does
@@ -36,12 +38,16 @@ public:
     CTarnwickApp(const CTarnwickApp&) = delete;
     CTarnwickApp& operator=(const CTarnwickApp&) = delete;
 
-    // Start-up: configuration and catalogue (else "读取系统配置失败" and
-    // false), the main frame, the hit check values, the window, empty title,
-    // rate 1.0. False ends the program.
+    // Start-up of the model: configuration and catalogue (else
+    // "读取系统配置失败" and false), the hit check values, empty title, rate
+    // 1.0. False ends the program. The window starts after it.
     bool InitInstance(const StartOptions& options);
-    // Shutdown: stop the clock, close the plan.
+    // Shutdown: stop the clock, tell the window, close the plan.
     void ExitInstance();
+
+    // The window that shows the application (not owned); nullptr for none.
+    void SetWindow(IApplicationWindow* window) { m_window = window; }
+    IApplicationWindow* Window() const { return m_window; }
 
     // ---- plan life cycle ----------------------------------------------------
     CPlan* GetPlan() const { return m_pPlan.get(); }
@@ -94,14 +100,9 @@ public:
     int m_CheckBeenHit = 1;
     int m_EditMode = 0;              // 1 edit mode, 0 run mode
 
-    CMainFrame* MainFrame() const { return m_pMainFrame.get(); }
-
 private:
     IMessageReporter* m_reporter;
     std::unique_ptr<CPlan> m_pPlan;
-    std::unique_ptr<CMainFrame> m_pMainFrame;
+    IApplicationWindow* m_window = nullptr;
     bool m_exited = false;
 };
-
-// The running application object; nullptr outside its lifetime.
-CTarnwickApp* TheApp();

@@ -1,6 +1,6 @@
 #include "engine/ClockService.h"
 
-#include "app/MessageReporter.h"
+#include "config/MessageReporter.h"
 
 #include <algorithm>
 #include <chrono>

@@ -1,6 +1,6 @@
 #include "engine/EditHistory.h"
 
-#include "app/UnitClassCatalog.h"
+#include "config/UnitClassCatalog.h"
 #include "engine/PlanContext.h"
 #include "engine/PlanLayer.h"
 

@@ -1,6 +1,6 @@
 // What units and actions do in a clock tick: appearing, moving, striking with
 // fire units, turning, loading and unloading, with their event texts.
-#include "app/UnitClassCatalog.h"
+#include "config/UnitClassCatalog.h"
 #include "engine/PlanContext.h"
 #include "engine/Plan.h"
 #include "engine/PlanLayer.h"

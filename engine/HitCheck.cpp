@@ -1,5 +1,5 @@
 // The per-tick passes of a layer (dispatch and hit check) and the unit's hit test.
-#include "app/UnitClassCatalog.h"
+#include "config/UnitClassCatalog.h"
 #include "engine/HitGeometry.h"
 #include "engine/Plan.h"
 #include "engine/PlanLayer.h"

@@ -1,7 +1,7 @@
 #include "engine/Plan.h"
 
-#include "app/MessageReporter.h"
-#include "app/TextNumber.h"
+#include "config/MessageReporter.h"
+#include "config/TextNumber.h"
 #include "engine/PlanXmlWriter.h"
 #include "engine/PlayState.h"
 #include "engine/XmlPullReader.h"

@@ -1,7 +1,7 @@
 #include "engine/PlanContext.h"
 
-#include "app/MessageReporter.h"
-#include "app/UnitClassCatalog.h"
+#include "config/MessageReporter.h"
+#include "config/UnitClassCatalog.h"
 #include "map/ImageFile.h"
 
 #include <QString>

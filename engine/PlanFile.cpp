@@ -1,6 +1,6 @@
 #include "engine/PlanFile.h"
 
-#include "app/MessageReporter.h"
+#include "config/MessageReporter.h"
 #include "engine/PlanXmlWriter.h"
 #include "engine/XmlPullReader.h"
 

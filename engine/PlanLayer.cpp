@@ -1,8 +1,8 @@
 #include "engine/PlanLayer.h"
 
-#include "app/MessageReporter.h"
-#include "app/ModulePaths.h"
-#include "app/TextNumber.h"
+#include "config/MessageReporter.h"
+#include "config/ModulePaths.h"
+#include "config/TextNumber.h"
 #include "engine/PlanContext.h"
 #include "engine/PlanXmlWriter.h"
 #include "engine/XmlPullReader.h"

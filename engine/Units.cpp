@@ -1,7 +1,7 @@
 #include "engine/Units.h"
 
-#include "app/ModulePaths.h"
-#include "app/TextNumber.h"
+#include "config/ModulePaths.h"
+#include "config/TextNumber.h"
 #include "engine/PlanContext.h"
 #include "engine/PlanLayer.h"
 #include "engine/PlanXmlWriter.h"

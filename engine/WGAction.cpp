@@ -1,6 +1,6 @@
 #include "engine/WGAction.h"
 
-#include "app/TextNumber.h"
+#include "config/TextNumber.h"
 #include "engine/PlanLayer.h"
 #include "engine/PlanXmlWriter.h"
 #include "engine/Units.h"

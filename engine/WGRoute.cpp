@@ -1,6 +1,6 @@
 #include "engine/WGRoute.h"
 
-#include "app/TextNumber.h"
+#include "config/TextNumber.h"
 #include "engine/PlanXmlWriter.h"
 #include "engine/XmlPullReader.h"
 

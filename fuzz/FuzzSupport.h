@@ -4,7 +4,7 @@
 // application object (some readers create hidden widgets or ask for the
 // screen), a scratch folder, and a reporter that swallows message boxes.
 
-#include "app/MessageReporter.h"
+#include "config/MessageReporter.h"
 
 #include <QApplication>
 #include <QByteArray>

@@ -4,8 +4,8 @@
 
 #include "FuzzSupport.h"
 
-#include "app/SysConfig.h"
-#include "app/UnitClassCatalog.h"
+#include "config/SysConfig.h"
+#include "config/UnitClassCatalog.h"
 #include "engine/FireLine.h"
 #include "engine/Plan.h"
 #include "engine/PlanFile.h"

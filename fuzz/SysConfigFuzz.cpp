@@ -3,7 +3,7 @@
 
 #include "FuzzSupport.h"
 
-#include "app/SysConfig.h"
+#include "config/SysConfig.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
 {

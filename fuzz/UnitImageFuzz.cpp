@@ -5,7 +5,7 @@
 
 #include "engine/PlanContext.h"
 #include "engine/Units.h"
-#include "map/DrawRotatedMasked.h"
+#include "render/DrawRotatedMasked.h"
 
 extern "C" int LLVMFuzzerInitialize(int*, char***)
 {

@@ -1,6 +1,6 @@
 #include "map/MapLoader.h"
 
-#include "app/MessageReporter.h"
+#include "config/MessageReporter.h"
 #include "map/ImageFile.h"
 #include "gisdriver/include/cartolink.h"
 

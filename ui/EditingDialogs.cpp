@@ -1,7 +1,7 @@
 #include "ui/EditingDialogs.h"
 
 #include "app/TarnwickApp.h"
-#include "app/UnitClassCatalog.h"
+#include "config/UnitClassCatalog.h"
 #include "engine/Plan.h"
 #include "engine/PlanLayer.h"
 #include "engine/Units.h"

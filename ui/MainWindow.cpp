@@ -1,7 +1,8 @@
 #include "ui/MainWindow.h"
 
-#include "app/MessageReporter.h"
-#include "app/ModulePaths.h"
+#include "config/MessageReporter.h"
+#include "config/ModulePaths.h"
+#include "app/ApplicationWindow.h"
 #include "app/TarnwickApp.h"
 #include "map/MapSource.h"
 #include "ui/EventListPanel.h"
@@ -131,10 +132,32 @@ CMainFrame::CMainFrame(CTarnwickApp& app, QWidget* parent) : QMainWindow(parent)
     m_operator = new COperatorTools(app, *this);
     m_undoRedo = new CUndoRedoCommands(app, *this);
     UpdateCommandUI();
+    app.SetWindow(this);
+}
+
+std::unique_ptr<CMainFrame> CMainFrame::Start(CTarnwickApp& app, const CTarnwickApp::StartOptions& options)
+{
+    auto frame = std::make_unique<CMainFrame>(app);
+    if (options.showWindow)
+        frame->ShowMaximizedFrame();
+    frame->ViewSizeChanged();
+    // Work that an abnormal end left behind comes before the plan asked for.
+    const bool recovered = frame->Operator()->StartRecovery(options.recoveryFolder);
+    if (!options.planPath.isEmpty() && !recovered)
+        frame->OpenPlanFile(options.planPath);
+    return frame;
+}
+
+void CMainFrame::EndRecovery()
+{
+    if (m_operator)
+        m_operator->EndRecovery();
 }
 
 CMainFrame::~CMainFrame()
 {
+    if (m_app.Window() == this)
+        m_app.SetWindow(nullptr);
     // Hiding the children while the window goes away must not reach a half-destroyed frame.
     for (QDockWidget* dock : m_docks)
         disconnect(dock, nullptr, this, nullptr);

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "app/ApplicationWindow.h"
+#include "app/TarnwickApp.h"
 #include "ui/TarnwickView.h"
 
 #include <QMainWindow>
@@ -8,6 +10,7 @@
 #include <ctime>
 #include <functional>
 #include <map>
+#include <memory>
 
 class CDialogUnitCatalog;
 class CDialogCustomProperty;
@@ -46,7 +49,7 @@ struct NewPlanValues {
 // The single top-level window: menus, five toolbars, six status panes, the
 // docks "时间栏", "状态栏", "设置栏", "属性" around the plan view, the hit
 // alarm and every frame command. Plan state lives in the application object.
-class CMainFrame : public QMainWindow {
+class CMainFrame : public QMainWindow, public IApplicationWindow {
     Q_OBJECT
 public:
     // Command ids of the menus and toolbars.
@@ -79,8 +82,15 @@ public:
         ViewDialogs view;
     };
 
+    // Registers as the application's window; unregisters when destroyed.
     explicit CMainFrame(CTarnwickApp& app, QWidget* parent = nullptr);
     ~CMainFrame() override;
+
+    // The window's start-up on a started application object: the frame,
+    // shown unless the options say otherwise, the view sized, the recovery
+    // offer, then the plan asked for. The caller owns the frame and destroys
+    // it before the application object.
+    static std::unique_ptr<CMainFrame> Start(CTarnwickApp& app, const CTarnwickApp::StartOptions& options);
 
     void SetDialogs(Dialogs dialogs);
     Dialogs& GetDialogs() { return m_dialogs; }
@@ -90,7 +100,8 @@ public:
     // The view's size changed: every layer's map learns it; repaint.
     void ViewSizeChanged();
     // The time panel shows a new plan's times.
-    void SetPlanTimes(std::time_t start, std::time_t end);
+    void SetPlanTimes(std::time_t start, std::time_t end) override;
+    void EndRecovery() override;
     // Undo or redo changed the plan's times: the time panel shows them.
     void RestorePlanTimes(std::time_t start, std::time_t end);
     // Opens a plan as the open command does, with the chooser's answer given.
@@ -152,7 +163,7 @@ public:
     // The pages of the "属性" dock: "常规属性", "动作", "自定义属性".
     CDialogUnitCombination* UnitPanel() const { return m_unitPanel; }
     // The plan is gone: the property panels forget the unit they showed.
-    void OnPlanClosed();
+    void OnPlanClosed() override;
     CDialogExpandProperty* ActionPanel() const { return m_actionPanel; }
     CDialogCustomProperty* CustomPanel() const { return m_customPanel; }
     // "撤销" and "重做" of the "编辑(&E)" menu.

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "app/MessageReporter.h"
+#include "config/MessageReporter.h"
 
 class QWidget;
 

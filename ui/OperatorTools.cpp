@@ -1,6 +1,6 @@
 #include "ui/OperatorTools.h"
 
-#include "app/MessageReporter.h"
+#include "config/MessageReporter.h"
 #include "app/RecoveryFile.h"
 #include "app/TarnwickApp.h"
 #include "ui/EventListPanel.h"

@@ -1,9 +1,9 @@
 #include "ui/TarnwickView.h"
 
-#include "app/MessageReporter.h"
-#include "app/ModulePaths.h"
+#include "config/MessageReporter.h"
+#include "config/ModulePaths.h"
 #include "app/TarnwickApp.h"
-#include "app/UnitClassCatalog.h"
+#include "config/UnitClassCatalog.h"
 #include "engine/Plan.h"
 #include "engine/PlanLayer.h"
 #include "engine/Units.h"

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "map/PlanRenderer.h"
+#include "render/PlanRenderer.h"
 #include "uikit/RectTracker.h"
 
 #include <QImage>

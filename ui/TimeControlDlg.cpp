@@ -1,6 +1,6 @@
 #include "ui/TimeControlDlg.h"
 
-#include "app/MessageReporter.h"
+#include "config/MessageReporter.h"
 #include "engine/ClockService.h"
 #include "engine/EventSink.h"
 #include "engine/PlanTime.h"

@@ -5,8 +5,8 @@
 //   bench_plan_file --memory        peak memory of loading, each in a fresh process
 //   bench_plan_file --measure WHAT FILE MODULEFOLDER   (the child of --memory)
 
-#include "app/SysConfig.h"
-#include "app/UnitClassCatalog.h"
+#include "config/SysConfig.h"
+#include "config/UnitClassCatalog.h"
 #include "engine/PlanFile.h"
 
 #include <QDir>

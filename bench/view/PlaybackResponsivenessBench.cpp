@@ -3,7 +3,7 @@
 // responsive. Measures, over a few seconds of real time, how late a 10 ms
 // timer fires (what an operator feels as lag), how many paints happen per
 // tick (coalescing: never more than one), and the time a paint takes.
-#include "app/MessageReporter.h"
+#include "config/MessageReporter.h"
 #include "app/TarnwickApp.h"
 #include "ui/MainWindow.h"
 #include "ui/TarnwickView.h"
@@ -90,7 +90,8 @@ void BM_PlayAtRate8(benchmark::State& state)
         state.SkipWithError("start-up failed");
         return;
     }
-    CMainFrame* frame = app.MainFrame();
+    std::unique_ptr<CMainFrame> window = CMainFrame::Start(app, options);
+    CMainFrame* frame = window.get();
     if (!frame->OpenPlanFile(WriteDensePlan(dir))) {
         state.SkipWithError("plan not opened");
         app.ExitInstance();

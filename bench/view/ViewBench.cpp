@@ -1,10 +1,10 @@
 // One repaint of the plan view: a 1600 x 1000 view over a 4000 x 3000 bitmap
 // map with 1,000 units of 32 x 32 pixels at arbitrary angles and 50 fire
 // units, in run mode, with and without unit names.
-#include "app/UnitClassCatalog.h"
+#include "config/UnitClassCatalog.h"
 #include "engine/Plan.h"
 #include "engine/Units.h"
-#include "map/PlanRenderer.h"
+#include "render/PlanRenderer.h"
 
 #include <benchmark/benchmark.h>
 

@@ -7,7 +7,7 @@
 //
 // Runs under Xvfb with the xcb platform (see tools/run-acceptance.sh).
 #include "app/TarnwickApp.h"
-#include "app/UnitClassCatalog.h"
+#include "config/UnitClassCatalog.h"
 #include "engine/Plan.h"
 #include "engine/PlanLayer.h"
 #include "engine/Units.h"
@@ -131,7 +131,8 @@ protected:
         options.moduleFolder = m_dir.filePath("home").toStdString();
         options.showWindow = true;
         ASSERT_TRUE(m_app->InitInstance(options));
-        m_frame = m_app->MainFrame();
+        m_window = CMainFrame::Start(*m_app, options);
+        m_frame = m_window.get();
         m_reporter->SetParent(m_frame);
         CMainFrame::Dialogs& d = m_frame->GetDialogs();
         // The file choosers are the desktop's own; the test names the files.
@@ -153,6 +154,7 @@ protected:
     {
         if (m_app)
             m_app->ExitInstance();
+        m_window.reset();
         m_app.reset();
         SetDefaultMessageReporter(nullptr);
     }
@@ -268,6 +270,7 @@ protected:
     int m_shotNo = 0;
     std::unique_ptr<MessageBoxReporter> m_reporter;
     std::unique_ptr<CTarnwickApp> m_app;
+    std::unique_ptr<CMainFrame> m_window;  // goes before the application object
     CMainFrame* m_frame = nullptr;
     ModalDriver m_driver;
     QString m_saveAnswer, m_openAnswer;

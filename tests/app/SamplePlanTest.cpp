@@ -1,9 +1,9 @@
 // The sample plan the run command opens: it loads on the program's data and
 // holds what a demonstration needs.
-#include "app/MessageReporter.h"
-#include "app/StartupConfig.h"
-#include "app/SysConfig.h"
-#include "app/UnitClassCatalog.h"
+#include "config/MessageReporter.h"
+#include "config/StartupConfig.h"
+#include "config/SysConfig.h"
+#include "config/UnitClassCatalog.h"
 #include "engine/PlanFile.h"
 
 #include <gtest/gtest.h>

@@ -1,8 +1,8 @@
 #pragma once
 
-#include "app/MessageReporter.h"
-#include "app/SysConfig.h"
-#include "app/UnitClassCatalog.h"
+#include "config/MessageReporter.h"
+#include "config/SysConfig.h"
+#include "config/UnitClassCatalog.h"
 #include "engine/Plan.h"
 #include "engine/PlanContext.h"
 #include "engine/PlanFile.h"

@@ -1,7 +1,7 @@
 // Bitmap maps: loading, the source rectangle, conversions, zoom, pan and painting.
 #include "map/MapLoader.h"
 
-#include "app/MessageReporter.h"
+#include "config/MessageReporter.h"
 #include "support/TempDir.h"
 
 #include <gtest/gtest.h>

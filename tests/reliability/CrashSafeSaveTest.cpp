@@ -4,9 +4,9 @@
 // one of the two complete versions (or still absent), readable by its loader.
 // A kill can leave the save's own temporary beside the file (nothing can clean
 // up after SIGKILL); anything else left there is a fault.
-#include "app/MessageReporter.h"
-#include "app/SysConfig.h"
-#include "app/UnitClassCatalog.h"
+#include "config/MessageReporter.h"
+#include "config/SysConfig.h"
+#include "config/UnitClassCatalog.h"
 #include "engine/PlanFile.h"
 #include "support/TempDir.h"
 

@@ -4,9 +4,9 @@
 //   tw-save-loop reference DIR   writes version A into DIR/A and B into DIR/B
 //   tw-save-loop loop DIR        prints "ready", then saves A, B, A, B ... into
 //                                DIR until it is killed
-#include "app/MessageReporter.h"
-#include "app/SysConfig.h"
-#include "app/UnitClassCatalog.h"
+#include "config/MessageReporter.h"
+#include "config/SysConfig.h"
+#include "config/UnitClassCatalog.h"
 #include "engine/Plan.h"
 #include "engine/PlanFile.h"
 #include "engine/PlanLayer.h"

@@ -4,7 +4,7 @@
 
 #include "../engine/EngineTestSupport.h"
 
-#include "app/StartupConfig.h"
+#include "config/StartupConfig.h"
 #include "engine/PlanContext.h"
 #include "engine/Units.h"
 

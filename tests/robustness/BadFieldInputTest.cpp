@@ -3,7 +3,7 @@
 
 #include "../ui/ShellTestSupport.h"
 
-#include "app/UnitClassCatalog.h"
+#include "config/UnitClassCatalog.h"
 #include "ui/EditingDialogs.h"
 #include "ui/NewPlanDlg.h"
 

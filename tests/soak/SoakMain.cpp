@@ -13,9 +13,9 @@
 //   tw-soak [--seconds S] [--cycles N] [--units N] [--seed N]
 // Defaults: TARNWICK_SOAK_SECONDS or 25 s of play, TARNWICK_SOAK_CYCLES or
 // 10000 pause/resume cycles, 1000 units.
-#include "app/MessageReporter.h"
-#include "app/SysConfig.h"
-#include "app/UnitClassCatalog.h"
+#include "config/MessageReporter.h"
+#include "config/SysConfig.h"
+#include "config/UnitClassCatalog.h"
 #include "engine/ClockService.h"
 #include "engine/Plan.h"
 #include "engine/PlanContext.h"
@@ -23,7 +23,7 @@
 #include "engine/PlanTime.h"
 #include "engine/PlayState.h"
 #include "engine/Units.h"
-#include "map/PlanRenderer.h"
+#include "render/PlanRenderer.h"
 #include "ui/QueuedEventSink.h"
 #include "support/TestPlanParts.h"
 

@@ -2,7 +2,7 @@
 // target selection (fire units left out) and the modeless route dialog.
 #include "ShellTestSupport.h"
 
-#include "app/UnitClassCatalog.h"
+#include "config/UnitClassCatalog.h"
 #include "engine/Plan.h"
 #include "engine/PlanLayer.h"
 #include "engine/Units.h"

@@ -27,6 +27,7 @@ struct RecoveryShell {
     TestDir settingsDir;
     ScriptedReporter reporter;
     std::unique_ptr<CTarnwickApp> app;
+    std::unique_ptr<CMainFrame> window;  // goes before the application object
     CMainFrame* frame = nullptr;
     bool started = false;
     QString saveAnswer;
@@ -41,7 +42,9 @@ struct RecoveryShell {
         options.showWindow = false;
         options.recoveryFolder = recoveryFolder;
         started = app->InitInstance(options);
-        frame = app->MainFrame();
+        if (started)
+            window = CMainFrame::Start(*app, options);
+        frame = window.get();
         if (frame)
             frame->GetDialogs().saveFile = [this](const QString&, const QString&) { return saveAnswer; };
     }

@@ -2,7 +2,7 @@
 
 // A whole application shell (application object, main frame, panels) built
 // on the program folder's configuration, with every modal window replaced.
-#include "app/MessageReporter.h"
+#include "config/MessageReporter.h"
 #include "app/TarnwickApp.h"
 #include "engine/Plan.h"
 #include "engine/PlanLayer.h"
@@ -53,6 +53,7 @@ struct Shell {
     TestDir settingsDir;
     ScriptedReporter reporter;
     std::unique_ptr<CTarnwickApp> app;
+    std::unique_ptr<CMainFrame> window;  // goes before the application object
     CMainFrame* frame = nullptr;
     // What the replaced choosers were asked and answer.
     QString openAnswer, saveAnswer;
@@ -69,7 +70,9 @@ struct Shell {
         options.moduleFolder = TARNWICK_BIN_DIR;
         options.showWindow = false;
         started = app->InitInstance(options);
-        frame = app->MainFrame();
+        if (started)
+            window = CMainFrame::Start(*app, options);
+        frame = window.get();
         if (!frame)
             return;
         CMainFrame::Dialogs& d = frame->GetDialogs();

@@ -4,7 +4,7 @@
 // the document's modified flag.
 #include "panels/PanelTestSupport.h"
 
-#include "app/UnitClassCatalog.h"
+#include "config/UnitClassCatalog.h"
 #include "engine/PlanXmlWriter.h"
 #include "ui/TimeControlDlg.h"
 #include "ui/UndoRedoCommands.h"

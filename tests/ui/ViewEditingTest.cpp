@@ -3,7 +3,7 @@
 // route points and targets, the context menu, deleting and dropping units.
 #include "ShellTestSupport.h"
 
-#include "app/UnitClassCatalog.h"
+#include "config/UnitClassCatalog.h"
 #include "engine/Plan.h"
 #include "engine/PlanLayer.h"
 #include "engine/Units.h"

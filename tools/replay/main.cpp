@@ -1,16 +1,16 @@
 // tarnwick-replay: plays a plan without a window and writes what happened.
-#include "app/MessageReporter.h"
-#include "app/ModulePaths.h"
-#include "app/StartupConfig.h"
-#include "app/SysConfig.h"
-#include "app/UnitClassCatalog.h"
+#include "config/MessageReporter.h"
+#include "config/ModulePaths.h"
+#include "config/StartupConfig.h"
+#include "config/SysConfig.h"
+#include "config/UnitClassCatalog.h"
 #include "engine/ClockService.h"
 #include "engine/Plan.h"
 #include "engine/PlanFile.h"
 #include "engine/PlaybackEvents.h"
 #include "engine/PlayState.h"
 #include "map/MapSource.h"
-#include "map/PlanRenderer.h"
+#include "render/PlanRenderer.h"
 
 #include <QApplication>
 #include <QImage>

@@ -1,9 +1,9 @@
 #include "ui/catalog/SysParamDlg.h"
 
-#include "app/MessageReporter.h"
+#include "config/MessageReporter.h"
 #include "app/TarnwickApp.h"
-#include "app/TextNumber.h"
-#include "app/UnitClassCatalog.h"
+#include "config/TextNumber.h"
+#include "config/UnitClassCatalog.h"
 
 #include <QCheckBox>
 #include <QColorDialog>

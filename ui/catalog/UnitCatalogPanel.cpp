@@ -1,8 +1,8 @@
 #include "ui/catalog/UnitCatalogPanel.h"
 
-#include "app/ModulePaths.h"
+#include "config/ModulePaths.h"
 #include "app/TarnwickApp.h"
-#include "app/UnitClassCatalog.h"
+#include "config/UnitClassCatalog.h"
 #include "ui/TarnwickView.h"
 
 #include <QApplication>

@@ -1,8 +1,8 @@
 #include "ui/catalog/UnitClassEditDlg.h"
 
-#include "app/MessageReporter.h"
+#include "config/MessageReporter.h"
 #include "app/TarnwickApp.h"
-#include "app/UnitClassCatalog.h"
+#include "config/UnitClassCatalog.h"
 
 #include <QGridLayout>
 #include <QHBoxLayout>

@@ -1,8 +1,8 @@
 #include "ui/panels/DialogExpandProperty.h"
 
-#include "app/MessageReporter.h"
+#include "config/MessageReporter.h"
 #include "app/TarnwickApp.h"
-#include "app/UnitClassCatalog.h"
+#include "config/UnitClassCatalog.h"
 #include "engine/PlanLayer.h"
 #include "engine/Units.h"
 #include "engine/WGAction.h"

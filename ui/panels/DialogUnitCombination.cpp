@@ -1,7 +1,7 @@
 #include "ui/panels/DialogUnitCombination.h"
 
 #include "app/TarnwickApp.h"
-#include "app/TextNumber.h"
+#include "config/TextNumber.h"
 #include "engine/Units.h"
 #include "ui/UndoRedoCommands.h"
 #include "ui/panels/PanelAccess.h"

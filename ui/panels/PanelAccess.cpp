@@ -1,8 +1,8 @@
 #include "ui/panels/PanelAccess.h"
 
-#include "app/MessageReporter.h"
+#include "config/MessageReporter.h"
 #include "app/TarnwickApp.h"
-#include "app/TextNumber.h"
+#include "config/TextNumber.h"
 #include "engine/Plan.h"
 #include "engine/PlanLayer.h"
 #include "engine/Units.h"

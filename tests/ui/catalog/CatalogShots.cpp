@@ -2,7 +2,7 @@
 // dialog into PNG files so their look can be checked without a display:
 // ui_catalog_shots OUTPUT_DIR. Reads (never writes) the program folder's
 // configuration.
-#include "app/MessageReporter.h"
+#include "config/MessageReporter.h"
 #include "app/TarnwickApp.h"
 #include "ui/MainWindow.h"
 #include "ui/catalog/SysParamDlg.h"
@@ -32,6 +32,7 @@ int main(int argc, char** argv)
     options.showWindow = false;
     if (!app.InitInstance(options))
         return 1;
+    std::unique_ptr<CMainFrame> window = CMainFrame::Start(app, options);
 
     CDialogUnitCatalog panel(app);
     panel.resize(220, 420);
@@ -69,7 +70,7 @@ int main(int argc, char** argv)
     QCoreApplication::processEvents();
     params.grab().save(out + "/catalog-sys-params.png");
     // The panel in its dock of the main window.
-    if (CMainFrame* frame = app.MainFrame()) {
+    if (CMainFrame* frame = window.get()) {
         frame->setGeometry(0, 0, 1100, 700);
         frame->show();
         QCoreApplication::processEvents();

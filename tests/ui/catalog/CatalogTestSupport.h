@@ -5,7 +5,7 @@
 // catalogue, unit icons, map images and a bitmap map for a new plan.
 #include "../ShellTestSupport.h"
 
-#include "app/UnitClassCatalog.h"
+#include "config/UnitClassCatalog.h"
 #include "engine/Plan.h"
 #include "engine/PlanLayer.h"
 #include "ui/MainWindow.h"
@@ -71,6 +71,7 @@ struct CatalogShell {
     TestDir module;
     ScriptedReporter reporter;
     std::unique_ptr<CTarnwickApp> app;
+    std::unique_ptr<CMainFrame> window;  // goes before the application object
     CMainFrame* frame = nullptr;
     CTarnwickView* view = nullptr;
     CUnitClassTree* tree = nullptr;
@@ -96,7 +97,9 @@ struct CatalogShell {
         options.moduleFolder = module.path().toStdString();
         options.showWindow = false;
         started = app->InitInstance(options);
-        frame = app->MainFrame();
+        if (started)
+            window = CMainFrame::Start(*app, options);
+        frame = window.get();
         if (!frame)
             return;
         view = frame->View();

@@ -3,7 +3,7 @@
 // ui_props_shots [OUTPUT_PREFIX]   (default /tmp/props-)
 #include "PanelTestSupport.h"
 
-#include "app/UnitClassCatalog.h"
+#include "config/UnitClassCatalog.h"
 #include "ui/EditingDialogs.h"
 #include "ui/panels/DialogCustomProperty.h"
 #include "ui/panels/DialogExpandProperty.h"

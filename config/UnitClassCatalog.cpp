@@ -1,8 +1,8 @@
-#include "app/UnitClassCatalog.h"
+#include "config/UnitClassCatalog.h"
 
-#include "app/SysConfig.h"
-#include "app/TextNumber.h"
-#include "app/XmlTemplateFile.h"
+#include "config/SysConfig.h"
+#include "config/TextNumber.h"
+#include "config/XmlTemplateFile.h"
 
 #include <QDir>
 #include <QFileInfo>

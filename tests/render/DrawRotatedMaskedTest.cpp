@@ -1,4 +1,4 @@
-#include "map/DrawRotatedMasked.h"
+#include "render/DrawRotatedMasked.h"
 
 #include <QImage>
 #include <algorithm>

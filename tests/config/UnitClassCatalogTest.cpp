@@ -1,5 +1,5 @@
-#include "app/SysConfig.h"
-#include "app/UnitClassCatalog.h"
+#include "config/SysConfig.h"
+#include "config/UnitClassCatalog.h"
 #include "support/TempDir.h"
 
 #include <QDir>

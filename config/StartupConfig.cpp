@@ -1,8 +1,8 @@
-#include "app/StartupConfig.h"
+#include "config/StartupConfig.h"
 
-#include "app/ModulePaths.h"
-#include "app/SysConfig.h"
-#include "app/UnitClassCatalog.h"
+#include "config/ModulePaths.h"
+#include "config/SysConfig.h"
+#include "config/UnitClassCatalog.h"
 
 StartupConfigResult LoadStartupConfig(const std::string& moduleFolder, CSysConfig& config,
                                       CUnitClassCatalog& catalog)

@@ -1,4 +1,4 @@
-#include "app/ModulePaths.h"
+#include "config/ModulePaths.h"
 
 #include <gtest/gtest.h>
 

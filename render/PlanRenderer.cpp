@@ -1,10 +1,10 @@
-#include "map/PlanRenderer.h"
+#include "render/PlanRenderer.h"
 
-#include "app/UnitClassCatalog.h"
+#include "config/UnitClassCatalog.h"
 #include "engine/Plan.h"
 #include "engine/PlanLayer.h"
 #include "engine/Units.h"
-#include "map/DrawRotatedMasked.h"
+#include "render/DrawRotatedMasked.h"
 #include "map/MapLoader.h"
 #include "map/MapSource.h"
 

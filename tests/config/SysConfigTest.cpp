@@ -1,6 +1,6 @@
-#include "app/SysConfig.h"
-#include "app/StartupConfig.h"
-#include "app/XmlTemplateFile.h"
+#include "config/SysConfig.h"
+#include "config/StartupConfig.h"
+#include "config/XmlTemplateFile.h"
 #include "support/TempDir.h"
 
 #include <QDir>

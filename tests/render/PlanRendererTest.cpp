@@ -1,7 +1,7 @@
 // The plan picture: pixel checks on rendered QImages.
-#include "map/PlanRenderer.h"
+#include "render/PlanRenderer.h"
 
-#include "app/UnitClassCatalog.h"
+#include "config/UnitClassCatalog.h"
 #include "engine/Plan.h"
 #include "engine/Units.h"
 #include "support/TempDir.h"

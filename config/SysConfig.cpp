@@ -1,7 +1,7 @@
-#include "app/SysConfig.h"
+#include "config/SysConfig.h"
 
-#include "app/TextNumber.h"
-#include "app/XmlTemplateFile.h"
+#include "config/TextNumber.h"
+#include "config/XmlTemplateFile.h"
 
 bool CSysConfig::Load(const std::string& path)
 {

@@ -1,4 +1,4 @@
-#include "app/MessageReporter.h"
+#include "config/MessageReporter.h"
 
 #include <atomic>
 #include <cstdio>

@@ -1,5 +1,5 @@
-#include "app/MessageReporter.h"
 #include "app/TarnwickApp.h"
+#include "config/MessageReporter.h"
 #include "ui/MainWindow.h"
 #include "ui/MessageBoxReporter.h"
 
@@ -42,28 +42,28 @@ int main(int argc, char** argv)
         CTarnwickApp app(&reporter);
         CTarnwickApp::StartOptions options;
         options.planPath = parser.value(planOption);
-        const bool started = [&] {
-            if (!app.InitInstance(options))
-                return false;
-            boxes.SetParent(app.MainFrame());
-            if (parser.isSet(eventLogOption) && !app.MainFrame()->SetEventLog(parser.value(eventLogOption)))
+        std::unique_ptr<CMainFrame> frame;
+        if (app.InitInstance(options)) {
+            // The window goes before the application object it shows.
+            frame = CMainFrame::Start(app, options);
+            boxes.SetParent(frame.get());
+            if (parser.isSet(eventLogOption) && !frame->SetEventLog(parser.value(eventLogOption)))
                 std::fprintf(stderr, "tarnwick: cannot write %s\n", qPrintable(parser.value(eventLogOption)));
-            return true;
-        }();
-        if (started) {
-            QObject::connect(app.MainFrame(), &CMainFrame::closed, &qapp, &QApplication::quit, Qt::QueuedConnection);
+            CMainFrame* shown = frame.get();
+            QObject::connect(shown, &CMainFrame::closed, &qapp, &QApplication::quit, Qt::QueuedConnection);
             if (parser.isSet(autoplayOption))
-                QTimer::singleShot(500, app.MainFrame(), [&app] { app.MainFrame()->OnPlay(); });
+                QTimer::singleShot(500, shown, [shown] { shown->OnPlay(); });
             if (parser.isSet(quitOption))
-                QTimer::singleShot(parser.value(quitOption).toInt(), app.MainFrame(), [&app] {
+                QTimer::singleShot(parser.value(quitOption).toInt(), shown, [&app, shown] {
                     // A timed end needs no answer to the save question.
                     app.ExitInstance();
-                    app.MainFrame()->close();
+                    shown->close();
                 });
             rc = qapp.exec();
         }
         app.ExitInstance();
         boxes.SetParent(nullptr);
+        frame.reset();
     }
     SetDefaultMessageReporter(nullptr);
     return rc;

@@ -1,4 +1,4 @@
-#include "app/TextNumber.h"
+#include "config/TextNumber.h"
 
 #include <gtest/gtest.h>
 

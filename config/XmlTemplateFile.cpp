@@ -1,4 +1,4 @@
-#include "app/XmlTemplateFile.h"
+#include "config/XmlTemplateFile.h"
 
 #include <QFileInfo>
 #include <QSaveFile>

@@ -1,0 +1,41 @@
+# The program's folders form a one-way stack. Each file may include headers of
+# its own folder and of the folders below it, never above:
+#   config < map < engine < render < app < uikit < ui < main
+# and only map/ reaches the GIS driver, through its C interface.
+# Run: cmake -DSOURCE_DIR=<tree> -P CheckLayers.cmake (fails listing each upward include).
+set(layers config map engine render app uikit ui main)
+set(violations "")
+set(count 0)
+foreach(layer IN LISTS layers)
+  list(FIND layers ${layer} rank)
+  file(GLOB_RECURSE sources "${SOURCE_DIR}/${layer}/*.h" "${SOURCE_DIR}/${layer}/*.cpp")
+  foreach(source IN LISTS sources)
+    file(STRINGS "${source}" includes REGEX "^[ \t]*#[ \t]*include[ \t]*\"[^\"]+\"")
+    foreach(line IN LISTS includes)
+      string(REGEX REPLACE "^[ \t]*#[ \t]*include[ \t]*\"([^\"]+)\".*$" "\\1" target "${line}")
+      string(REGEX MATCH "^[^/]+" folder "${target}")
+      if(folder STREQUAL target)
+        continue()  # a file of the same folder, named without a folder
+      endif()
+      list(FIND layers ${folder} targetRank)
+      set(bad FALSE)
+      if(targetRank GREATER rank)
+        set(bad TRUE)
+      elseif(targetRank EQUAL -1)
+        # Outside the stack: only the GIS driver's public header, and only from map/.
+        if(NOT layer STREQUAL "map" OR NOT target MATCHES "^(gisdriver/include/)?cartolink\\.h$")
+          set(bad TRUE)
+        endif()
+      endif()
+      if(bad)
+        file(RELATIVE_PATH rel "${SOURCE_DIR}" "${source}")
+        string(APPEND violations "  ${rel} includes ${target}\n")
+        math(EXPR count "${count} + 1")
+      endif()
+    endforeach()
+  endforeach()
+endforeach()
+if(count GREATER 0)
+  message(FATAL_ERROR "${count} include(s) against the layer order:\n${violations}")
+endif()
+message(STATUS "layers in order: ${layers}")
