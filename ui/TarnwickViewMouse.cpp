@@ -1,0 +1,222 @@
+// The plan view's mouse: moves, clicks, the zoom tools, selection and tracking.
+#include "ui/TarnwickView.h"
+
+#include "ui/SharedWalk.h"
+
+#include "config/MessageReporter.h"
+#include "config/ModulePaths.h"
+#include "app/TarnwickApp.h"
+#include "config/UnitClassCatalog.h"
+#include "engine/Plan.h"
+#include "engine/PlanLayer.h"
+#include "engine/Units.h"
+#include "engine/WGAction.h"
+#include "ui/EditingDialogs.h"
+#include "ui/ToolIcons.h"
+
+#include <QContextMenuEvent>
+#include <QCursor>
+#include <QGuiApplication>
+#include <QKeyEvent>
+#include <QMenu>
+#include <QMouseEvent>
+#include <QPainter>
+#include <QScreen>
+
+#include <cmath>
+#include <cstdlib>
+
+
+// ---- mouse ---------------------------------------------------------------------------
+
+void CTarnwickView::mouseMoveEvent(QMouseEvent* event)
+{
+    const QPoint p = event->position().toPoint();
+    emit mouseMovedTo(p);
+    if (!m_app.GetPlan())
+        return;
+    if (m_trackedUnitNo && m_tracker.Tracking()) {
+        m_tracker.TrackTo(p);
+        update();
+    } else if (m_viewState.dragging) {
+        m_viewState.dragDx = p.x() - m_dragStart.x();
+        m_viewState.dragDy = p.y() - m_dragStart.y();
+        update();
+    } else if (m_viewState.pickActive) {
+        update();  // the rubber band follows the cursor
+    }
+}
+
+void CTarnwickView::mousePressEvent(QMouseEvent* event)
+{
+    if (!m_app.GetMap())
+        return;
+    if (event->button() == Qt::LeftButton)
+        LeftButtonDown(event->position().toPoint());
+    else if (event->button() == Qt::RightButton)
+        RightButtonDown();
+}
+
+void CTarnwickView::mouseReleaseEvent(QMouseEvent* event)
+{
+    if (!m_app.GetMap() || event->button() != Qt::LeftButton)
+        return;
+    LeftButtonUp(event->position().toPoint());
+}
+
+void CTarnwickView::LeftButtonDown(const QPoint& p)
+{
+    CMapLoader* map = m_app.GetMap();
+    double x = 0, y = 0;
+    map->ViewToMap(x, y, p.x(), p.y());
+
+    if (m_viewState.pickActive) {
+        switch (m_viewState.pickMode) {
+        case 1:
+            m_viewState.pickedPoints.push_back({x, y, 0.0});
+            update();
+            return;
+        case 2:
+            FinishStrike(x, y);
+            return;
+        case 5:
+            FinishUnload(x, y);
+            return;
+        default:
+            return;
+        }
+    }
+    if (m_app.m_RouteSelectPick == 1) {
+        emit routePointPicked(x, y, 0.0);
+        return;
+    }
+    SelectAt(p, x, y);
+}
+
+void CTarnwickView::SelectAt(const QPoint& p, double x, double y)
+{
+    CPlanLayer* layer = m_app.GetPlan()->GetFirstLayer();
+    SharedWalk walk(layer, 20);
+    if (!walk)
+        return;
+    const bool editMode = m_app.m_EditMode != 0;
+    const int now = CurrentTime();
+    bool anyHit = false;
+    for (size_t i = 0; i < layer->GetUnitCount(); ++i) {
+        CUnitCanLoad& unit = *layer->GetUnitAt(i);
+        unit.m_RectTracker.m_rect = UnitRect(unit);
+        CRectTracker tracker(unit.m_RectTracker.m_rect, unit.m_RectTracker.m_handlesInside);
+        const int hit = tracker.HitTest(p);
+        if (hit == CRectTracker::hitNothing) {
+            unit.m_Selected = 0;
+        } else if (editMode) {
+            anyHit = true;
+            ShowUnitInPanels(unit);
+            unit.m_Selected = 1;
+            // Only a unit that appears now may be moved: its position is the
+            // one it starts from.
+            if (unit.m_AppearTime == now && !m_trackedUnitNo) {
+                m_trackedUnitNo = unit.m_UnitNo;
+                m_tracker = CRectTracker(unit.m_RectTracker.m_rect, true);
+                m_tracker.BeginTrack(hit, p);
+            }
+        } else {
+            anyHit = true;
+            emit unitShown(unit.m_UnitNo, QString::fromStdString(unit.m_UnitName), unit.m_AppearTime, unit.m_InitX,
+                           unit.m_InitY, x, y);
+            emit unitActionsChanged(unit.m_UnitNo);
+            emit unitPropertiesShown(unit.m_UnitNo);
+        }
+    }
+    update();
+    if (!anyHit && !m_viewState.dragging) {
+        m_viewState.dragging = true;
+        m_dragStart = p;
+        m_viewState.dragDx = m_viewState.dragDy = 0;
+    }
+}
+
+void CTarnwickView::EndUnitTracking()
+{
+    const int32_t unitNo = m_trackedUnitNo;
+    m_trackedUnitNo = 0;
+    if (!m_tracker.EndTrack())
+        return;
+    CPlan* plan = m_app.GetPlan();
+    CPlanLayer* layer = plan ? plan->GetFirstLayer() : nullptr;
+    SharedWalk walk(layer, 20);
+    if (!walk)
+        return;
+    CUnitCanLoad* unit = layer->GetUnitByNo(unitNo);
+    if (!unit)
+        return;
+    m_app.m_EditHistory.Record(*layer, "移动单位", unitNo, true);
+    const QRect r = m_tracker.m_rect;
+    unit->m_RectTracker.m_rect = r;
+    unit->m_RectTracker.m_handlesInside = true;
+    unit->m_Rect = r;
+    double x = 0, y = 0;
+    m_app.GetMap()->ViewToMap(x, y, r.left() + r.width() / 2, r.top() + r.height() / 2);
+    unit->m_CurX = unit->m_InitX = x;
+    unit->m_CurY = unit->m_InitY = y;
+    emit unitShown(unit->m_UnitNo, QString::fromStdString(unit->m_UnitName), unit->m_AppearTime, unit->m_InitX,
+                   unit->m_InitY, unit->m_CurX, unit->m_CurY);
+    update();
+}
+
+void CTarnwickView::LeftButtonUp(const QPoint& p)
+{
+    if (m_trackedUnitNo) {
+        EndUnitTracking();
+        update();
+        return;
+    }
+    CMapLoader* map = m_app.GetMap();
+    if (m_viewState.dragging) {
+        const int dx = p.x() - m_dragStart.x(), dy = p.y() - m_dragStart.y();
+        m_viewState.dragging = false;
+        m_viewState.dragDx = m_viewState.dragDy = 0;
+        if (std::abs(dx) > kDragThreshold || std::abs(dy) > kDragThreshold) {
+            // The picture followed the mouse; the map's centre moves the other way.
+            map->Pan(-dx, dy);
+            map->RefreshGisPicture();
+            update();
+            return;
+        }
+        update();
+    }
+    if (m_mapTool == 1 || m_mapTool == 2) {
+        if (m_mapTool == 1)
+            map->ZoomIn();
+        else
+            map->ZoomOut();
+        map->RefreshGisPicture();
+        update();
+    }
+}
+
+void CTarnwickView::RightButtonDown()
+{
+    if (m_viewState.pickActive) {
+        // Only a route is finished by the right button; for a strike or unload
+        // target it cancels the pick, as Escape does, rather than turning the
+        // command into a move that was never asked for.
+        if (m_viewState.pickMode == 1) {
+            FinishMove();
+        } else {
+            m_viewState.pickActive = false;
+            m_viewState.pickMode = 0;
+            update();
+        }
+        return;
+    }
+    if (m_mapTool != 1 && m_mapTool != 2)
+        return;
+    CMapLoader* map = m_app.GetMap();
+    if (m_mapTool == 1)
+        map->ZoomOut();
+    else
+        map->ZoomIn();
+    map->RefreshGisPicture();
+    update();
+}
