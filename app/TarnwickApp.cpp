@@ -73,6 +73,8 @@ bool CTarnwickApp::ClosePlan()
     if (m_pPlan) {
         m_ClockService.RemoveReceiver(m_pPlan.get());
         m_pPlan.reset();
+        m_EventHistory = {};
+        m_Doc.SetTitle(QString());
         if (m_window)
             m_window->OnPlanClosed();
     }

@@ -87,6 +87,10 @@ public:
     CUnitClassCatalog m_UnitClassCatalog;
     CPlayState m_PlayState;      // fire lines, hit list, hit distance, event sink
     CEditHistory m_EditHistory;  // undo and redo of the current plan's edits
+    // Every event and hit the current plan's play reported, in order, since
+    // it was opened (a seek replaces it with the history up to its time).
+    // Bounded only by memory; the event list shows a page of it, the export all.
+    CEventRecorder m_EventHistory;
     CClockService m_ClockService;
     CTarnwickDoc m_Doc;
     std::string m_ModuleFolder;

@@ -63,7 +63,8 @@ QString CPlanRenderer::PickPrompt(int pickMode)
 void CPlanRenderer::Paint(QPainter& window, const CPlan* plan, QSize size, const PlanRenderOptions& options)
 {
     const int w = size.width(), h = size.height();
-    if (!plan) {
+    // No plan, or one without a map to show: the logo, never a stale picture.
+    if (!plan || !plan->GetFirstLayer()) {
         window.fillRect(QRect(0, 0, w, h), QColor::fromRgb(kNoPlanBackground));
         if (!m_logo.isNull())
             window.drawImage(QPoint((w - m_logo.width()) / 2, (h - m_logo.height()) / 2), m_logo);

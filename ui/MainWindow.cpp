@@ -117,6 +117,10 @@ CMainFrame::CMainFrame(CTarnwickApp& app, QWidget* parent) : QMainWindow(parent)
     m_sink = new CQueuedEventSink(nullptr, this);
     connect(m_sink, &CQueuedEventSink::eventArrived, m_eventList, &CEventListPanel::AddEvent);
     connect(m_sink, &CQueuedEventSink::eventArrived, this, &CMainFrame::LogEvent);
+    connect(m_sink, &CQueuedEventSink::eventArrived, this,
+            [this](const EventRecord& record) { m_app.m_EventHistory.OnEvent(record); });
+    connect(m_sink, &CQueuedEventSink::hitArrived, this,
+            [this](const HitRecord& record) { m_app.m_EventHistory.OnHit(record); });
     app.m_PlayState.SetEventSink(m_sink);
 
     app.m_ClockService.AddReceiver(m_timePanel->ClockReceiver());
@@ -289,8 +293,9 @@ bool CMainFrame::QueryClose()
             {"需要保存预案吗?", "提示", MessageIcon::Question, MessageButtons::YesNoCancel});
         if (answer == MessageAnswer::Cancel)
             return false;
-        if (answer == MessageAnswer::Yes)
-            OnSavePlan();
+        // Quitting without the file the operator asked for would lose the work.
+        if (answer == MessageAnswer::Yes && !SavePlanAs())
+            return false;
     }
     m_hitAlarm->hide();
     return true;

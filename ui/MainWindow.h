@@ -113,6 +113,12 @@ public:
     void NewPlan();
     void OnOpenPlan();
     void OnSavePlan();
+    // The save command's chooser and save; false when cancelled or failed.
+    bool SavePlanAs();
+    // Before New or Open replaces a changed plan: "需要保存预案吗?" (Yes/No/
+    // Cancel). False when the operator cancelled, or chose to save and then
+    // cancelled the chooser or the save failed: the plan stays as it is.
+    bool SaveChangesFirst();
     void OnFileSave();  // Ctrl+S: through the document
     void OnPrint();
     // Draws the view on the printer's page, scaled to fit, proportions kept.

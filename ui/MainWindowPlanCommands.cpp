@@ -67,8 +67,22 @@ void CMainFrame::OnPlanClosed()
         m_customPanel->OnUnitPropertiesShown(-1);
 }
 
+bool CMainFrame::SaveChangesFirst()
+{
+    if (!m_app.GetPlan() || !m_app.m_Doc.IsModified())
+        return true;
+    const MessageAnswer answer =
+        m_app.Reporter().Report({"需要保存预案吗?", "提示", MessageIcon::Question, MessageButtons::YesNoCancel});
+    if (answer == MessageAnswer::Cancel)
+        return false;
+    // A cancelled chooser or a failed save keeps the plan and what was edited.
+    return answer != MessageAnswer::Yes || SavePlanAs();
+}
+
 void CMainFrame::NewPlan()
 {
+    if (!SaveChangesFirst())
+        return;
     if (m_app.GetPlan()) {
         if (PlanRunning())
             m_app.m_ClockService.Stop();
@@ -98,6 +112,8 @@ void CMainFrame::NewPlan()
 
 void CMainFrame::OnOpenPlan()
 {
+    if (!SaveChangesFirst())
+        return;
     if (PlanRunning()) {
         m_app.m_ClockService.Stop();
         m_app.ClosePlan();
@@ -131,15 +147,22 @@ bool CMainFrame::OpenPlanFile(const QString& path)
 
 void CMainFrame::OnSavePlan()
 {
+    SavePlanAs();
+}
+
+bool CMainFrame::SavePlanAs()
+{
     if (!m_app.GetPlan())
-        return;
+        return false;
     const QString path = m_dialogs.saveFile(kPlanFilter, "pln");
     if (path.isEmpty())
-        return;
-    if (!m_app.SavePlan(path.toStdString()))
+        return false;
+    if (!m_app.SavePlan(path.toStdString())) {
         ReportError(m_app.Reporter(), "保存预案失败", "错误");
-    else
-        AddRecentFile(path);
+        return false;
+    }
+    AddRecentFile(path);
+    return true;
 }
 
 void CMainFrame::OnFileSave()
@@ -191,7 +214,10 @@ void CMainFrame::RebuildRecentMenu()
     for (int i = 0; i < files.size() && i < kRecentFiles; ++i) {
         const QString path = files[i];
         QAction* action = m_recentMenu->addAction(QStringLiteral("&%1 %2").arg(i + 1).arg(path));
-        connect(action, &QAction::triggered, this, [this, path] { OpenPlanFile(path); });
+        connect(action, &QAction::triggered, this, [this, path] {
+            if (SaveChangesFirst())
+                OpenPlanFile(path);
+        });
     }
     m_recentMenu->setEnabled(!files.isEmpty());
 }

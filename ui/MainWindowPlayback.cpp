@@ -79,6 +79,8 @@ void CMainFrame::OnPause()
 {
     if (m_app.GetPlan())
         m_app.m_ClockService.Stop();
+    if (m_undoRedo)
+        m_undoRedo->UpdateActions();
 }
 
 void CMainFrame::OnSpeedUp()
@@ -168,8 +170,7 @@ void CMainFrame::SeekPlan(int64_t tickMs)
         plan->SeekTo(tickMs, uint32_t(clock.GetPeriod()));
         play.SetEventSink(&live);
         m_eventList->ShowHistory(history.events);
-        for (const HitRecord& hit : history.hits)
-            emit m_sink->hitArrived(hit);
+        m_app.m_EventHistory = std::move(history);
     }
     m_seekedAtChange = m_app.m_EditHistory.ChangeCount();
     clock.SetTime(tickMs < 0 ? 0u : uint32_t(tickMs) + uint32_t(clock.GetPeriod()));

@@ -23,7 +23,6 @@
 
 namespace {
 
-constexpr size_t kMaxKeptHits = 100000;
 
 const QString kOutOfRange = QStringLiteral("输入的时间超出了预案的开始时间和结束时间的范围,请重新输入！");
 const QString kNotUnderstood =
@@ -173,14 +172,9 @@ COperatorTools::COperatorTools(CTarnwickApp& app, CMainFrame& frame)
     if (CEventListPanel* list = m_frame.EventList()) {
         connect(list, &CEventListPanel::eventActivated, this, [this](qint64 epoch) { OnEventActivated(epoch); });
         connect(list, &CEventListPanel::exportRequested, this, &COperatorTools::OnExportEvents);
-        connect(list, &CEventListPanel::cleared, this, [this] { m_hits.clear(); });
+
     }
 
-    if (CQueuedEventSink* sink = m_frame.findChild<CQueuedEventSink*>())
-        connect(sink, &CQueuedEventSink::hitArrived, this, [this](const HitRecord& hit) {
-            if (m_hits.size() < kMaxKeptHits)
-                m_hits.push_back(hit);
-        });
 
     connect(m_timer, &QTimer::timeout, this, &COperatorTools::WriteRecovery);
     connect(&m_app.m_Doc, &CTarnwickDoc::planFileChanged, this, &COperatorTools::OnPlanFileChanged);
@@ -279,11 +273,13 @@ void COperatorTools::OnExportEvents()
 
 bool COperatorTools::ExportEvents(const QString& path)
 {
+    // The whole history, not the page the list shows.
+    const CEventRecorder& history = m_app.m_EventHistory;
     std::vector<ExportedEvent> events;
-    if (CEventListPanel* list = m_frame.EventList())
-        for (int row = list->RowCount() - 1; row >= 0; --row)  // the list shows the newest first
-            events.push_back({list->Text(row, 0), list->Text(row, 1)});
-    const QByteArray bytes = BuildEventCsv(events, m_hits);
+    events.reserve(history.events.size());
+    for (const EventRecord& e : history.events)
+        events.push_back({QString::fromStdString(e.timeText), QString::fromStdString(e.message)});
+    const QByteArray bytes = BuildEventCsv(events, history.hits);
 
     QSaveFile file(path);
     QString why;
@@ -297,7 +293,7 @@ bool COperatorTools::ExportEvents(const QString& path)
         ReportError(m_app.Reporter(), ("导出事件失败: " + path + "\n" + why).toStdString(), "错误");
         return false;
     }
-    m_frame.statusBar()->showMessage(QStringLiteral("已导出 %1 条事件和 %2 条击中记录").arg(events.size()).arg(m_hits.size()),
+    m_frame.statusBar()->showMessage(QStringLiteral("已导出 %1 条事件和 %2 条击中记录").arg(events.size()).arg(history.hits.size()),
                                      5000);
     return true;
 }

@@ -70,7 +70,6 @@ public:
     // Writes the event list (oldest first) and the hits of this session; a
     // failure is reported and leaves an existing file as it was.
     bool ExportEvents(const QString& path);
-    const std::vector<HitRecord>& Hits() const { return m_hits; }
 
     // ---- crash recovery --------------------------------------------------------
     // At start-up: takes the recovery folder (empty: the user's data folder),
@@ -99,7 +98,6 @@ private:
     QAction* m_stepBack;
     QAction* m_playPause;
     QAction* m_export;
-    std::vector<HitRecord> m_hits;
 
     std::unique_ptr<CRecoveryFile> m_recovery;
     QTimer* m_timer;

@@ -47,31 +47,18 @@ CUndoRedoCommands::CUndoRedoCommands(CTarnwickApp& app, CMainFrame& frame)
     m_menu->insertAction(first, m_redo);
     if (first)
         m_menu->insertSeparator(first);
-    // The menu shows the keys; the keys themselves are separate actions below,
-    // because a disabled action swallows nothing and says nothing.
+    // One action per command carries its keys window-wide (a text field with
+    // focus keeps its own Ctrl+Z); a second action with the same keys would
+    // make both ambiguous once a menu had the focus.
     m_undo->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_Z));
     m_redo->setShortcuts({QKeySequence(Qt::CTRL | Qt::Key_Y), QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_Z)});
-    m_undo->setShortcutContext(Qt::WidgetShortcut);
-    m_redo->setShortcutContext(Qt::WidgetShortcut);
+    m_undo->setShortcutContext(Qt::WindowShortcut);
+    m_redo->setShortcutContext(Qt::WindowShortcut);
     m_undo->setStatusTip("撤销最近一次编辑");
     m_redo->setStatusTip("重做刚撤销的编辑");
     connect(m_undo, &QAction::triggered, this, &CUndoRedoCommands::OnUndo);
     connect(m_redo, &QAction::triggered, this, &CUndoRedoCommands::OnRedo);
     connect(m_menu, &QMenu::aboutToShow, this, &CUndoRedoCommands::UpdateActions);
-
-    const std::pair<QKeySequence, bool> keys[] = {
-        {QKeySequence(Qt::CTRL | Qt::Key_Z), true},
-        {QKeySequence(Qt::CTRL | Qt::Key_Y), false},
-        {QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_Z), false},
-    };
-    for (const auto& [sequence, undo] : keys) {
-        // Window-wide, yet a text field with focus keeps its own Ctrl+Z.
-        auto* key = new QAction(this);
-        key->setShortcut(sequence);
-        key->setShortcutContext(Qt::WindowShortcut);
-        connect(key, &QAction::triggered, this, [this, undo = undo] { Run(undo); });
-        frame.addAction(key);
-    }
 
     m_app.m_EditHistory.SetObserver([this] { OnHistoryChanged(); });
     // A save (or an open) makes the plan equal its file: that is the state

@@ -13,6 +13,7 @@
 #include <QApplication>
 #include <QDockWidget>
 #include <QFile>
+#include <QFileInfo>
 #include <QPainter>
 #include <QStatusBar>
 #include <QTabWidget>
@@ -328,14 +329,27 @@ TEST(MainFrameClose, CancelKeepsTheWindowAndThePlan)
     EXPECT_NE(s.app->GetPlan(), nullptr);
 }
 
-TEST(MainFrameClose, YesThenCancelledChooserStillCloses)
+// Quitting without the file the operator asked for would lose the work.
+TEST(MainFrameClose, YesThenCancelledChooserCancelsTheClose)
 {
     Shell s;
     ASSERT_TRUE(s.OpenSample());
     s.reporter.answers = {MessageAnswer::Yes};
     s.saveAnswer.clear();
-    EXPECT_TRUE(s.frame->QueryClose());
+    EXPECT_FALSE(s.frame->QueryClose());
     EXPECT_EQ(s.saveAsked, 1);
+    EXPECT_NE(s.app->GetPlan(), nullptr);
+
+    // A save that fails keeps the program open too.
+    s.reporter.answers = {MessageAnswer::Yes};
+    s.saveAnswer = "/nonexistent-folder/x.pln";
+    EXPECT_FALSE(s.frame->QueryClose());
+    // Saved: the close goes on.
+    TestDir dir;
+    s.reporter.answers = {MessageAnswer::Yes};
+    s.saveAnswer = QString::fromStdString(dir.file("saved.pln"));
+    EXPECT_TRUE(s.frame->QueryClose());
+    EXPECT_TRUE(QFileInfo::exists(s.saveAnswer));
 }
 
 TEST(MainFrameClose, YesSavesAndNoDoesNot)
@@ -508,4 +522,93 @@ TEST(MainFramePanels, SysParamsWhilePlayingAsksToPause)
     s.frame->OnPause();
     s.frame->OnSysParams();
     EXPECT_EQ(opened, 1);
+}
+
+// New and Open never throw away an edited plan without asking.
+TEST(MainFrameQuestions, NewAndOpenAskBeforeReplacingAChangedPlan)
+{
+    Shell s;
+    ASSERT_TRUE(s.OpenSample());
+    CPlan* plan = s.app->GetPlan();
+    s.reporter.messages.clear();
+    // Unchanged: nothing to ask.
+    s.openAnswer.clear();
+    s.frame->OnOpenPlan();
+    EXPECT_EQ(s.openAsked, 1);
+    EXPECT_TRUE(s.reporter.messages.empty());
+    ASSERT_TRUE(s.OpenSample());
+    plan = s.app->GetPlan();
+    s.openAsked = 0;
+
+    s.app->m_Doc.SetModifiedFlag(true);
+    s.reporter.answers = {MessageAnswer::Cancel};
+    s.frame->NewPlan();
+    EXPECT_EQ(s.newPlanAsked, 0);
+    ASSERT_EQ(s.reporter.messages.size(), 1u);
+    EXPECT_EQ(s.reporter.messages[0].text, "需要保存预案吗?");
+    EXPECT_EQ(s.reporter.messages[0].buttons, MessageButtons::YesNoCancel);
+    s.reporter.answers = {MessageAnswer::Cancel};
+    s.frame->OnOpenPlan();
+    EXPECT_EQ(s.openAsked, 0);
+    // Yes, then the chooser cancelled: still nothing replaced.
+    s.reporter.answers = {MessageAnswer::Yes};
+    s.saveAnswer.clear();
+    s.frame->OnOpenPlan();
+    EXPECT_EQ(s.saveAsked, 1);
+    EXPECT_EQ(s.openAsked, 0);
+    EXPECT_EQ(s.app->GetPlan(), plan);
+    EXPECT_TRUE(s.app->m_Doc.IsModified());
+
+    // Yes and saved: the new plan's dialog comes.
+    TestDir dir;
+    s.reporter.answers = {MessageAnswer::Yes};
+    s.saveAnswer = QString::fromStdString(dir.file("kept.pln"));
+    s.newPlanAccept = false;
+    s.frame->NewPlan();
+    EXPECT_TRUE(QFileInfo::exists(s.saveAnswer));
+    EXPECT_EQ(s.newPlanAsked, 1);
+    // No: replaced without saving.
+    ASSERT_TRUE(s.OpenSample());
+    s.app->m_Doc.SetModifiedFlag(true);
+    s.reporter.answers = {MessageAnswer::No};
+    s.openAnswer.clear();
+    s.frame->OnOpenPlan();
+    EXPECT_EQ(s.openAsked, 1);
+}
+
+// The view and the title always show the current plan, or the logo and the bare name.
+TEST(MainFrameView, AFailedNewPlanOrAClosedPlanShowsTheLogoAndTheBareTitle)
+{
+    Shell s;
+    s.frame->View()->resize(400, 300);
+    auto picture = [&] {
+        QImage image(400, 300, QImage::Format_RGB32);
+        QPainter painter(&image);
+        s.frame->View()->Render(painter, image.size());
+        return image;
+    };
+    const QImage logo = picture();
+    ASSERT_TRUE(s.OpenSample());
+    s.frame->View()->resize(400, 300);
+    s.frame->View()->ApplyViewSize();
+    const QImage sample = picture();
+    EXPECT_NE(sample, logo);
+    EXPECT_NE(s.frame->windowTitle(), "Tarnwick");
+
+    s.newPlanValues.planName = "坏";
+    s.newPlanValues.bitmapFile = "/nonexistent/map.bmp";
+    s.newPlanValues.widthKm = 10;
+    s.newPlanValues.heightKm = 10;
+    s.newPlanValues.start = 1700000000;
+    s.newPlanValues.end = 1700003600;
+    s.newPlanAccept = true;
+    s.reporter.answers = {MessageAnswer::No};
+    s.frame->NewPlan();
+    EXPECT_EQ(picture(), logo) << "no stale map or units";
+    EXPECT_EQ(s.frame->windowTitle(), "Tarnwick");
+
+    ASSERT_TRUE(s.OpenSample());
+    s.app->ClosePlan();
+    EXPECT_EQ(picture(), logo);
+    EXPECT_EQ(s.frame->windowTitle(), "Tarnwick");
 }

@@ -363,13 +363,22 @@ TEST(EventExport, FieldsAreQuotedAsCsvWantsAndTheFileStartsWithABom)
     EXPECT_EQ(lines[4], "");
 }
 
-TEST(EventExport, CommandWritesTheListOldestFirstAndReportsFailures)
+TEST(EventExport, CommandWritesTheWholeHistoryOldestFirstAndReportsFailures)
 {
     TestDir dir;
     RecoveryShell shell(QString{});
+    ASSERT_TRUE(shell.frame->OpenPlanFile(QString::fromStdString(SamplePlanPath())));
     CEventListPanel* list = shell.frame->EventList();
-    list->AddEvent({"08:00:01", "第一", 0});
-    list->AddEvent({"08:00:02", "第二, 带逗号", 0});
+    // As playback reports them: through the play state's sink, from any thread.
+    IEventSink& sink = shell.app->m_PlayState.EventSink();
+    sink.OnEvent({"08:00:01", "第一", 0});
+    sink.OnEvent({"08:00:02", "第二, 带逗号", 0});
+    for (int i = 0; i < 1500; ++i)
+        sink.OnEvent({"08:10:00", "批量" + std::to_string(i), 0});
+    sink.OnHit({"坦克[编号:3]", "炮[编号: 1][火器: 榴弹炮]", 12.5, "08:00:05"});
+    for (int i = 0; i < 5; ++i)
+        QCoreApplication::processEvents();
+    EXPECT_EQ(list->RowCount(), 502) << "the list keeps its 1000-row pages";
 
     shell.saveAnswer = QString::fromStdString(dir.file("事件.csv"));
     shell.Tools().ExportAction()->trigger();
@@ -377,7 +386,15 @@ TEST(EventExport, CommandWritesTheListOldestFirstAndReportsFailures)
     ASSERT_FALSE(csv.isEmpty());
     const QString text = QString::fromUtf8(csv.mid(3));
     EXPECT_LT(text.indexOf("第一"), text.indexOf("\"第二, 带逗号\""));
+    EXPECT_LT(text.indexOf("\"第二, 带逗号\""), text.indexOf("批量0,"));
+    EXPECT_EQ(text.split("\r\n").size(), 1 + 1502 + 1 + 1) << "header, every event, the hit, the end";
+    EXPECT_TRUE(text.contains("击中,08:00:05,,坦克[编号:3]"));
     EXPECT_TRUE(shell.reporter.messages.empty());
+
+    // Clearing the list's page keeps the history for the export.
+    list->ClearAll();
+    ASSERT_TRUE(shell.Tools().ExportEvents(QString::fromStdString(dir.file("again.csv"))));
+    EXPECT_EQ(TestDir::read(dir.file("again.csv")), csv);
 
     // A folder that does not exist: a clear error, nothing claimed.
     EXPECT_FALSE(shell.Tools().ExportEvents(dir.path() + "/none/x.csv"));

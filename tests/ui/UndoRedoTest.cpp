@@ -21,10 +21,12 @@
 #include <QPushButton>
 #include <QStatusBar>
 #include <QTimeEdit>
+#include <QTimer>
 #include <QTreeWidget>
 #include <gtest/gtest.h>
 
 #include <functional>
+#include <map>
 
 namespace {
 
@@ -416,6 +418,44 @@ TEST(UndoRedo, KeysUndoAndRedoButLeaveTextFieldsTheirOwnUndo)
     EXPECT_NE(edit->text(), "abc");
     EXPECT_EQ(s.layer->GetUnitByNo(2)->m_UnitName, "侦察分队");
     EXPECT_EQ(s.app->m_EditHistory.UndoCount(), 1u);
+}
+
+// Each command has one action with its keys: after a menu was opened and
+// closed with Escape the keys still reach it (no ambiguous shortcut).
+TEST(UndoRedo, KeysWorkAfterEveryMenuWasOpenedAndClosed)
+{
+    UndoShell s;
+    s.Click({400, 300});
+    s.frame->UnitPanel()->NameEdit()->setText("侦察分队");
+    s.frame->UnitPanel()->ModifyFixedButton()->click();
+    s.Settle();
+    s.frame->show();
+    s.frame->activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(s.frame));
+
+    QStringList seen;
+    for (QAction* entry : s.frame->menuBar()->actions()) {
+        QMenu* menu = entry->menu();
+        if (!menu)
+            continue;
+        // No two enabled actions of the window share a key.
+        QTimer::singleShot(50, menu, [menu] { QTest::keyClick(menu, Qt::Key_Escape); });
+        menu->exec(s.frame->mapToGlobal(QPoint(10, 10)));
+        s.view->setFocus();
+        QTest::keyClick(s.view, Qt::Key_Z, Qt::ControlModifier);
+        EXPECT_EQ(s.layer->GetUnitByNo(2)->m_UnitName, "单位2") << "Ctrl+Z after " << entry->text().toStdString();
+        QTest::keyClick(s.view, Qt::Key_Y, Qt::ControlModifier);
+        EXPECT_EQ(s.layer->GetUnitByNo(2)->m_UnitName, "侦察分队") << "Ctrl+Y after " << entry->text().toStdString();
+        seen << entry->text();
+    }
+    EXPECT_GE(seen.size(), 4);
+
+    std::map<QString, int> owners;
+    for (QAction* action : s.frame->findChildren<QAction*>())
+        for (const QKeySequence& key : action->shortcuts())
+            ++owners[key.toString()];
+    for (const auto& [key, count] : owners)
+        EXPECT_EQ(count, 1) << key.toStdString() << " belongs to more than one action";
 }
 
 TEST(UndoRedo, ModifiedFlagFollowsTheSavedState)
