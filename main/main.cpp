@@ -2,6 +2,7 @@
 #include "config/MessageReporter.h"
 #include "ui/MainWindow.h"
 #include "ui/MessageBoxReporter.h"
+#include "ui/StandardDialogLanguage.h"
 
 #include <QApplication>
 #include <QCommandLineParser>
@@ -17,6 +18,9 @@ int main(int argc, char** argv)
     std::setlocale(LC_NUMERIC, "C");
     QApplication::setOrganizationName("Local AppWizard-Generated Applications");
     QApplication::setApplicationName("Tarnwick");
+    if (!InstallChineseStandardDialogs(qapp))
+        std::fprintf(stderr, "tarnwick: Qt's Chinese translations are not installed (qt6-translations-l10n); "
+                             "standard dialogs stay in English\n");
 
     QCommandLineParser parser;
     const QCommandLineOption planOption("plan", "Opens the plan file at start-up.", "FILE");

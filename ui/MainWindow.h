@@ -226,5 +226,6 @@ private:
     int m_hitTimer = 0;
     // The edit history's change count when the plan's state was last computed by a seek.
     uint64_t m_seekedAtChange = 0;
+    QByteArray m_layoutBeforeFullScreen;  // the docks as they were before full screen
     COperatorTools* m_operator = nullptr;
 };

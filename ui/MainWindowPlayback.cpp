@@ -44,6 +44,7 @@
 #include <QSettings>
 #include <QStatusBar>
 #include <QTabWidget>
+#include <QTimer>
 #include <QTimerEvent>
 #include <QToolBar>
 #include <QTreeWidget>
@@ -120,6 +121,8 @@ void CMainFrame::OnShowRoutes()
 void CMainFrame::OnFullScreen()
 {
     if (!m_app.m_FullScreen) {
+        // Every dock's size, place and visibility, given back on the way out.
+        m_layoutBeforeFullScreen = saveState();
         statusBar()->hide();
         for (int i : {1, 2, 3})
             m_docks[i]->hide();
@@ -131,10 +134,20 @@ void CMainFrame::OnFullScreen()
         setWindowFlag(Qt::FramelessWindowHint, false);
         showNormal();
         statusBar()->show();
-        for (int i : {1, 2, 3})
-            m_docks[i]->show();
-        m_propertyTabs->show();
         showMaximized();
+        // The docks' sizes and places as before, and every panel shown.
+        const auto restore = [this, layout = m_layoutBeforeFullScreen] {
+            restoreState(layout);
+            for (int i : {1, 2, 3})
+                m_docks[i]->show();
+            m_propertyTabs->show();
+        };
+        restore();
+        // Once more when the window has its size again (the window manager may resize it later).
+        QTimer::singleShot(0, this, [this, restore] {
+            if (!m_app.m_FullScreen)
+                restore();
+        });
     }
     m_app.m_FullScreen = !m_app.m_FullScreen;
     UpdateCommandUI();

@@ -17,6 +17,7 @@
 #include <QPainter>
 #include <QStatusBar>
 #include <QTabWidget>
+#include <QTest>
 #include <QToolBar>
 #include <gtest/gtest.h>
 
@@ -492,6 +493,40 @@ TEST(MainFramePanels, FullScreenKeepsTimeBarAndRestoresEveryPanel)
         EXPECT_TRUE(s.frame->Dock(i)->isVisible());
     EXPECT_TRUE(s.frame->statusBar()->isVisible());
     EXPECT_FALSE(s.frame->windowFlags() & Qt::FramelessWindowHint);
+}
+
+// Leaving full screen gives every dock its size and place back (the "属性"
+// panel was squeezed to about 120 pixels before).
+TEST(MainFramePanels, LeavingFullScreenRestoresEveryDocksSizeAndPlace)
+{
+    Shell s;
+    s.frame->resize(1400, 900);
+    s.frame->show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(s.frame));
+    s.frame->resizeDocks({s.frame->Dock(3)}, {330}, Qt::Horizontal);
+    s.frame->resizeDocks({s.frame->Dock(1)}, {170}, Qt::Vertical);
+    QCoreApplication::processEvents();
+    QSize before[4];
+    Qt::DockWidgetArea areas[4];
+    for (int i = 0; i < 4; ++i) {
+        before[i] = s.frame->Dock(i)->size();
+        areas[i] = s.frame->dockWidgetArea(s.frame->Dock(i));
+    }
+    ASSERT_GT(before[3].width(), 250);
+    for (int round = 0; round < 2; ++round) {
+        s.frame->OnFullScreen();
+        QTest::qWait(50);
+        s.frame->OnFullScreen();
+        QTest::qWait(50);
+        s.frame->resize(1400, 900);
+        QTest::qWait(50);
+        for (int i = 0; i < 4; ++i) {
+            EXPECT_EQ(s.frame->dockWidgetArea(s.frame->Dock(i)), areas[i]) << "dock " << i;
+            EXPECT_TRUE(s.frame->Dock(i)->isVisible()) << "dock " << i;
+        }
+        EXPECT_NEAR(s.frame->Dock(3)->width(), before[3].width(), 4) << "round " << round;
+        EXPECT_NEAR(s.frame->Dock(1)->height(), before[1].height(), 4) << "round " << round;
+    }
 }
 
 TEST(MainFramePanels, PanelCommandsToggleAndTick)
