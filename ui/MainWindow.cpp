@@ -42,6 +42,7 @@
 #include <QPrinter>
 #include <QPushButton>
 #include <QSettings>
+#include <QStandardPaths>
 #include <QStatusBar>
 #include <QTabWidget>
 #include <QTimerEvent>
@@ -93,6 +94,12 @@ CMainFrame::CMainFrame(CTarnwickApp& app, QWidget* parent) : QMainWindow(parent)
         return true;
     };
     m_dialogs.about = [this] { ShowAboutBox(this); };
+    m_dialogs.openInBrowser = [](const QString& path) {
+        // xdg-open without a browser behind it starts and shows nothing.
+        if (QStandardPaths::findExecutable("xdg-open").isEmpty())
+            return false;
+        return QDesktopServices::openUrl(QUrl::fromLocalFile(path));
+    };
     m_dialogs.print = [this] {
         QPrinter printer(QPrinter::HighResolution);
         QPrintDialog dialog(&printer, this);

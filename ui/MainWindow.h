@@ -7,6 +7,8 @@
 #include <QMainWindow>
 #include <QPointer>
 
+class QTextBrowser;
+
 #include <ctime>
 #include <functional>
 #include <map>
@@ -78,6 +80,8 @@ public:
         std::function<void()> about;
         std::function<void()> sysParams;
         std::function<void()> print;
+        // Opens a local file in the desktop's browser; false when there is none.
+        std::function<bool(const QString& path)> openInBrowser;
         // The plan view's parameter dialogs and unit context menu.
         ViewDialogs view;
     };
@@ -226,6 +230,7 @@ private:
     int m_hitTimer = 0;
     // The edit history's change count when the plan's state was last computed by a seek.
     uint64_t m_seekedAtChange = 0;
-    QByteArray m_layoutBeforeFullScreen;  // the docks as they were before full screen
+    QByteArray m_layoutBeforeFullScreen;
+    QTextBrowser* m_helpWindow = nullptr;  // the guide when no browser opens it  // the docks as they were before full screen
     COperatorTools* m_operator = nullptr;
 };

@@ -44,6 +44,7 @@
 #include <QSettings>
 #include <QStatusBar>
 #include <QTabWidget>
+#include <QTextBrowser>
 #include <QTimerEvent>
 #include <QToolBar>
 #include <QTreeWidget>
@@ -144,8 +145,25 @@ QString CMainFrame::HelpFilePath() const
 void CMainFrame::OnHelp()
 {
     const QString path = HelpFilePath();
-    if (QFileInfo::exists(path))
-        QDesktopServices::openUrl(QUrl::fromLocalFile(path));
+    if (!QFileInfo::exists(path)) {
+        statusBar()->showMessage(QStringLiteral("找不到操作指南: ") + path, 5000);
+        return;
+    }
+    if (m_dialogs.openInBrowser && m_dialogs.openInBrowser(path))
+        return;
+    // No desktop browser: the guide in a window of our own, with its pictures.
+    if (!m_helpWindow) {
+        m_helpWindow = new QTextBrowser(this);
+        m_helpWindow->setObjectName("helpWindow");
+        m_helpWindow->setWindowFlag(Qt::Window);
+        m_helpWindow->setOpenExternalLinks(true);
+        m_helpWindow->resize(900, 700);
+    }
+    m_helpWindow->setSearchPaths({QFileInfo(path).absolutePath()});
+    m_helpWindow->setSource(QUrl::fromLocalFile(path));
+    m_helpWindow->setWindowTitle(QStringLiteral("操作指南 - Tarnwick"));
+    m_helpWindow->show();
+    m_helpWindow->raise();
 }
 
 void CMainFrame::OnAbout()

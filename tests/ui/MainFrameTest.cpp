@@ -18,6 +18,7 @@
 #include <QStatusBar>
 #include <QTabWidget>
 #include <QTest>
+#include <QTextBrowser>
 #include <QToolBar>
 #include <gtest/gtest.h>
 
@@ -646,4 +647,28 @@ TEST(MainFrameView, AFailedNewPlanOrAClosedPlanShowsTheLogoAndTheBareTitle)
     s.app->ClosePlan();
     EXPECT_EQ(picture(), logo);
     EXPECT_EQ(s.frame->windowTitle(), "Tarnwick");
+}
+
+// F1 always shows the guide: in the desktop's browser, else in a window of the program's own.
+TEST(MainFrameHelp, TheGuideOpensInItsOwnWindowWithoutABrowser)
+{
+    Shell s;
+    QString asked;
+    s.frame->GetDialogs().openInBrowser = [&](const QString& path) {
+        asked = path;
+        return false;
+    };
+    s.frame->Action(CMainFrame::ID_HELP_GUIDE)->trigger();
+    EXPECT_TRUE(asked.endsWith("操作指南.html"));
+    auto* help = s.frame->findChild<QTextBrowser*>("helpWindow");
+    ASSERT_NE(help, nullptr);
+    EXPECT_TRUE(help->isVisible());
+    EXPECT_TRUE(help->toPlainText().contains("Tarnwick") || help->toPlainText().contains("预案"))
+        << help->toPlainText().left(200).toStdString();
+
+    // With a browser, no window of our own.
+    help->hide();
+    s.frame->GetDialogs().openInBrowser = [](const QString&) { return true; };
+    s.frame->Action(CMainFrame::ID_HELP_GUIDE)->trigger();
+    EXPECT_FALSE(help->isVisible());
 }
