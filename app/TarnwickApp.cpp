@@ -102,9 +102,11 @@ bool CTarnwickApp::LoadPlan(const std::string& path)
         return false;
     std::string error;
     m_pPlan = ::LoadPlan(path, MakePlanContext(), &error);
+    m_LastPlanError.clear();
     if (!m_pPlan || !m_pPlan->GetFirstLayer()) {
         if (!error.empty())
             std::fprintf(stderr, "tarnwick: %s: %s\n", path.c_str(), error.c_str());
+        m_LastPlanError = error.empty() ? std::string("预案中没有能显示的图层(地图文件缺失或无法读取)") : error;
         // A plan none of whose layers loaded has no map to show or play on.
         m_pPlan.reset();
         return false;
@@ -125,6 +127,7 @@ bool CTarnwickApp::SavePlan(const std::string& path)
         return false;
     std::string error;
     const bool ok = ::SavePlan(*m_pPlan, path, &error);
+    m_LastPlanError = ok ? std::string() : error;
     if (!ok)
         std::fprintf(stderr, "tarnwick: %s: %s\n", path.c_str(), error.c_str());
     else

@@ -59,6 +59,8 @@ public:
     bool LoadPlan(const std::string& path);
     // False without a plan or when the file cannot be written.
     bool SavePlan(const std::string& path);
+    // Why the last LoadPlan or SavePlan failed (the file's or the system's reason); empty after a success.
+    const std::string& LastPlanError() const { return m_LastPlanError; }
     // Makes `plan` current (the new plan command); it is not registered yet.
     CPlan* AdoptNewPlan();
     // Registers the current plan with the clock.
@@ -108,5 +110,6 @@ private:
     IMessageReporter* m_reporter;
     std::unique_ptr<CPlan> m_pPlan;
     IApplicationWindow* m_window = nullptr;
+    std::string m_LastPlanError;
     bool m_exited = false;
 };

@@ -6,6 +6,8 @@
 MessageAnswer StderrMessageReporter::Report(const ReportedMessage& message)
 {
     std::fprintf(stderr, "%s: %s\n", message.caption.c_str(), message.text.c_str());
+    if (!message.detail.empty())
+        std::fprintf(stderr, "  %s\n", message.detail.c_str());
     std::fflush(stderr);
     switch (message.buttons) {
     case MessageButtons::Ok:

@@ -14,6 +14,9 @@ struct ReportedMessage {
     std::string caption;  // window caption, e.g. "错误"
     MessageIcon icon = MessageIcon::Error;
     MessageButtons buttons = MessageButtons::Ok;
+    // Why, when the program knows it (a file's error, the system's reason);
+    // shown under the text, which stays exactly as specified.
+    std::string detail;
 };
 
 class IMessageReporter {
@@ -36,7 +39,8 @@ IMessageReporter& DefaultMessageReporter();
 void SetDefaultMessageReporter(IMessageReporter* reporter);  // nullptr restores stderr
 
 // Short form for the common "OK box with an error icon".
-inline MessageAnswer ReportError(IMessageReporter& reporter, const std::string& text, const std::string& caption)
+inline MessageAnswer ReportError(IMessageReporter& reporter, const std::string& text, const std::string& caption,
+                                 const std::string& detail = {})
 {
-    return reporter.Report({text, caption, MessageIcon::Error, MessageButtons::Ok});
+    return reporter.Report({text, caption, MessageIcon::Error, MessageButtons::Ok, detail});
 }

@@ -57,6 +57,19 @@ using mainframe::Settings;
 
 // ---- plan commands ------------------------------------------------------------------
 
+namespace {
+
+// The detail under a plan file's error message: which file, and why.
+std::string Reason(const QString& path, const std::string& why)
+{
+    std::string text = "文件: " + path.toStdString();
+    if (!why.empty())
+        text += "\n原因: " + why;
+    return text;
+}
+
+}  // namespace
+
 void CMainFrame::OnPlanClosed()
 {
     if (m_unitPanel)
@@ -134,7 +147,7 @@ bool CMainFrame::OpenPlanFile(const QString& path)
     m_app.ClosePlan();
     const bool ok = m_app.LoadPlan(path.toStdString());
     if (!ok) {
-        ReportError(m_app.Reporter(), "加载预案失败", "错误");
+        ReportError(m_app.Reporter(), "加载预案失败", "错误", Reason(path, m_app.LastPlanError()));
     } else {
         m_app.m_Doc.SetPathName(QString());
         AddRecentFile(path);
@@ -158,7 +171,7 @@ bool CMainFrame::SavePlanAs()
     if (path.isEmpty())
         return false;
     if (!m_app.SavePlan(path.toStdString())) {
-        ReportError(m_app.Reporter(), "保存预案失败", "错误");
+        ReportError(m_app.Reporter(), "保存预案失败", "错误", Reason(path, m_app.LastPlanError()));
         return false;
     }
     AddRecentFile(path);

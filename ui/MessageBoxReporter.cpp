@@ -19,6 +19,8 @@ MessageAnswer MessageBoxReporter::Report(const ReportedMessage& m)
     else if (m.buttons == MessageButtons::YesNoCancel)
         buttons = QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel;
     QMessageBox box(icon, QString::fromStdString(m.caption), QString::fromStdString(m.text), buttons, m_parent);
+    if (!m.detail.empty())
+        box.setInformativeText(QString::fromStdString(m.detail));
     switch (box.exec()) {
     case QMessageBox::Yes: return MessageAnswer::Yes;
     case QMessageBox::No: return MessageAnswer::No;

@@ -672,3 +672,27 @@ TEST(MainFrameHelp, TheGuideOpensInItsOwnWindowWithoutABrowser)
     s.frame->Action(CMainFrame::ID_HELP_GUIDE)->trigger();
     EXPECT_FALSE(help->isVisible());
 }
+
+// The specified message stays; the reason the program knows comes with it.
+TEST(MainFrameErrors, PlanFileErrorsSayWhichFileAndWhy)
+{
+    Shell s;
+    TestDir dir;
+    const std::string broken = dir.write("坏.pln", "<?xml version=\"1.0\"?><plan StartTime=\"1\"><Layer name=");
+    EXPECT_FALSE(s.frame->OpenPlanFile(QString::fromStdString(broken)));
+    ASSERT_EQ(s.reporter.messages.size(), 1u);
+    EXPECT_EQ(s.reporter.messages[0].text, "加载预案失败");
+    EXPECT_EQ(s.reporter.messages[0].caption, "错误");
+    EXPECT_NE(s.reporter.messages[0].detail.find("坏.pln"), std::string::npos);
+    EXPECT_NE(s.reporter.messages[0].detail.find("原因: "), std::string::npos) << s.reporter.messages[0].detail;
+
+    ASSERT_TRUE(s.OpenSample());
+    s.reporter.messages.clear();
+    s.saveAnswer = "/nonexistent-folder/计划.pln";
+    EXPECT_FALSE(s.frame->SavePlanAs());
+    ASSERT_GE(s.reporter.messages.size(), 1u);
+    const ReportedMessage& failed = s.reporter.messages.back();
+    EXPECT_EQ(failed.text, "保存预案失败") << s.reporter.messages[0].text;
+    EXPECT_NE(failed.detail.find("计划.pln"), std::string::npos) << failed.detail;
+    EXPECT_NE(failed.detail.find("原因: "), std::string::npos) << failed.detail;
+}
