@@ -124,8 +124,11 @@ CMainFrame::CMainFrame(CTarnwickApp& app, QWidget* parent) : QMainWindow(parent)
     m_sink = new CQueuedEventSink(nullptr, this);
     connect(m_sink, &CQueuedEventSink::eventArrived, m_eventList, &CEventListPanel::AddEvent);
     connect(m_sink, &CQueuedEventSink::eventArrived, this, &CMainFrame::LogEvent);
-    connect(m_sink, &CQueuedEventSink::eventArrived, this,
-            [this](const EventRecord& record) { m_app.m_EventHistory.OnEvent(record); });
+    connect(m_sink, &CQueuedEventSink::eventArrived, this, [this](const EventRecord& record) {
+        m_app.m_EventHistory.OnEvent(record);
+        m_panes[PaneMessage]->setText(QString::fromStdString(record.message));
+        m_panes[PaneMessage]->setToolTip(QString::fromStdString(record.timeText + " " + record.message));
+    });
     connect(m_sink, &CQueuedEventSink::hitArrived, this,
             [this](const HitRecord& record) { m_app.m_EventHistory.OnHit(record); });
     app.m_PlayState.SetEventSink(m_sink);
@@ -288,9 +291,23 @@ void CMainFrame::timerEvent(QTimerEvent* event)
 {
     if (event->timerId() == m_hitTimer) {
         OnHitAlarmTimer();
+        UpdatePlayPanes();
         return;
     }
     QMainWindow::timerEvent(event);
+}
+
+void CMainFrame::UpdatePlayPanes()
+{
+    if (!m_app.GetPlan())
+        return;
+    // The plan's date-time and the time played (with the rate) while a plan is open.
+    m_panes[PaneCurrentTime]->setText(QString::fromStdString(m_timePanel->CurrentTimeText()));
+    m_panes[PaneCurrentTime]->setToolTip(QStringLiteral("当前时间"));
+    const uint32_t ms = m_app.m_ClockService.GetTime();
+    const uint32_t s = ms / 1000;
+    m_panes[PanePlayTime]->setText(QString::asprintf("%u:%02u:%02u  x%g", s / 3600, s / 60 % 60, s % 60, m_app.m_PlayRate));
+    m_panes[PanePlayTime]->setToolTip(QStringLiteral("播放时间与速率"));
 }
 
 bool CMainFrame::QueryClose()

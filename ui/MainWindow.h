@@ -123,6 +123,10 @@ public:
     // Cancel). False when the operator cancelled, or chose to save and then
     // cancelled the chooser or the save failed: the plan stays as it is.
     bool SaveChangesFirst();
+    // On a bitmap map the GIS-only commands say so in the status bar (true) instead of doing nothing.
+    bool NeedsGisMap(const QString& command);
+    // The status panes "当前时间" and "播放时间" follow the plan once a second.
+    void UpdatePlayPanes();
     void OnFileSave();  // Ctrl+S: through the document
     void OnPrint();
     // Draws the view on the printer's page, scaled to fit, proportions kept.

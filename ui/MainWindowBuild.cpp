@@ -118,7 +118,8 @@ void CMainFrame::BuildCommands()
     AddCommand(ID_PAUSE, "停止(&S)", ToolIcon(ID_PAUSE), "暂停", &CMainFrame::OnPause);
     AddCommand(ID_SPEED_UP, "速度加快", ToolIcon(ID_SPEED_UP), "速度加快", &CMainFrame::OnSpeedUp);
     AddCommand(ID_SPEED_DOWN, "速度减慢", ToolIcon(ID_SPEED_DOWN), "速度减慢", &CMainFrame::OnSpeedDown);
-    AddCommand(ID_RUN_EDIT, "运行状态", ToolIcon(ID_RUN_EDIT), "编辑状态", &CMainFrame::OnRunEdit);
+    AddCommand(ID_RUN_EDIT, "运行状态", ToolIcon(ID_RUN_EDIT), "编辑状态", &CMainFrame::OnRunEdit)
+        ->setStatusTip("运行状态");
     AddCommand(ID_SHOW_ROUTES, "显示/隐藏路线", ToolIcon(ID_SHOW_ROUTES), "显示/隐藏路线", &CMainFrame::OnShowRoutes);
     AddCommand(ID_FULL_SCREEN, "全屏", ToolIcon(ID_FULL_SCREEN), "全屏", &CMainFrame::OnFullScreen);
     AddCommand(ID_RECALCULATE, "重新计算各单位的位置", ToolIcon(ID_RECALCULATE), "重新计算各单位的位置",

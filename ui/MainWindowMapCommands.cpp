@@ -75,8 +75,20 @@ void CMainFrame::OnSelectTool()
     m_view->SetMapTool(0);
 }
 
+bool CMainFrame::NeedsGisMap(const QString& command)
+{
+    CPlanLayer* layer = m_app.GetPlan() ? m_app.GetPlan()->GetFirstLayer() : nullptr;
+    if (layer && layer->m_MapType == 0) {
+        statusBar()->showMessage(command + QStringLiteral("需要GIS地图: 当前预案使用的是位图地图"), 5000);
+        return true;
+    }
+    return false;
+}
+
 void CMainFrame::OnOverview()
 {
+    if (NeedsGisMap(QStringLiteral("显示小地图")))
+        return;
     if (CMapLoader* map = m_app.GetMap())
         map->ShowOverviewWindow(1);
 }
@@ -84,6 +96,8 @@ void CMainFrame::OnOverview()
 // The GIS control panel (place search) lives in Cartolink; a bitmap map has none.
 void CMainFrame::OnMapControlPanel()
 {
+    if (NeedsGisMap(QStringLiteral("地图控制面板")))
+        return;
     if (CMapLoader* map = m_app.GetMap())
         map->ShowControlPanel(1);
 }

@@ -193,6 +193,9 @@ void CMainFrame::OnFileSave()
 
 void CMainFrame::OnPrint()
 {
+    // Without a plan there is nothing to print.
+    if (!m_app.GetPlan())
+        return;
     m_dialogs.print();
 }
 

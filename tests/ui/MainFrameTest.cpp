@@ -696,3 +696,33 @@ TEST(MainFrameErrors, PlanFileErrorsSayWhichFileAndWhy)
     EXPECT_NE(failed.detail.find("计划.pln"), std::string::npos) << failed.detail;
     EXPECT_NE(failed.detail.find("原因: "), std::string::npos) << failed.detail;
 }
+
+TEST(MainFrameSmallPoints, PromptsGisOnlyCommandsPrintingAndTheStatusPanes)
+{
+    Shell s;
+    QAction* runEdit = s.frame->Action(CMainFrame::ID_RUN_EDIT);
+    EXPECT_EQ(runEdit->statusTip(), "运行状态");
+    EXPECT_EQ(runEdit->toolTip(), "编辑状态");
+
+    int printed = 0;
+    s.frame->GetDialogs().print = [&] { ++printed; };
+    s.frame->OnPrint();
+    EXPECT_EQ(printed, 0) << "nothing to print without a plan";
+
+    ASSERT_TRUE(s.OpenSample());
+    s.frame->OnPrint();
+    EXPECT_EQ(printed, 1);
+    s.frame->OnOverview();
+    EXPECT_TRUE(s.frame->statusBar()->currentMessage().contains("需要GIS地图"));
+    s.frame->statusBar()->clearMessage();
+    s.frame->OnMapControlPanel();
+    EXPECT_TRUE(s.frame->statusBar()->currentMessage().contains("需要GIS地图"));
+
+    // The "正文" pane shows the last event; the time panes follow the plan.
+    s.app->m_PlayState.EventSink().OnEvent({"08:00:01", "甲开始移动", 0});
+    QCoreApplication::processEvents();
+    EXPECT_EQ(s.frame->PaneText(CMainFrame::PaneMessage), "甲开始移动");
+    s.app->m_ClockService.SetTime(3725000);
+    s.frame->UpdatePlayPanes();
+    EXPECT_TRUE(s.frame->PaneText(CMainFrame::PanePlayTime).startsWith("1:02:05")) << s.frame->PaneText(CMainFrame::PanePlayTime).toStdString();
+}
