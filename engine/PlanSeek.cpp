@@ -378,9 +378,10 @@ void CPlan::SeekTo(int64_t tickMs, uint32_t periodMs)
                         r = unit.RecvClockEvent(now - periodMs, now, nullptr);
                         if (woken || tick == 0 || DueAt(unit, tick, ticks))
                             lw.wake[j] = UnitWake(unit, tick + 1, last, ticks);
+                        // Fire units are woken in every tick, so each is seen here.
+                        if (const UnitFire* fire = unit.AsFire())
+                            fireWake = std::min(fireWake, FireWake(*fire, ticks));
                     }
-                    if (const UnitFire* fire = unit.AsFire())
-                        fireWake = std::min(fireWake, FireWake(*fire, ticks));
                     // A removed unit leaves the list right after this visit.
                     if (unit.m_Removed)
                         lw.wake.erase(lw.wake.begin() + std::ptrdiff_t(j));
