@@ -1,5 +1,7 @@
 #include "ui/HitAlarmDlg.h"
 
+#include <algorithm>
+
 #include "engine/HitList.h"
 
 #include <QGridLayout>
@@ -117,6 +119,14 @@ void CHitAlarmDlg::DisplayRecord()
     if (const std::optional<HitRecord> record = m_hits.At(*m_position)) {
         m_victim->setText(QString::fromStdString(record->victim));
         m_attacker->setText(QString::fromStdString(record->attacker));
+        // The whole attacker text is shown: the field grows to it, from its start.
+        const int needed = m_attacker->fontMetrics().horizontalAdvance(m_attacker->text()) + 16;
+        if (needed > m_attacker->minimumWidth()) {
+            m_attacker->setMinimumWidth(std::min(needed, 600));
+            adjustSize();
+        }
+        m_attacker->setCursorPosition(0);
+        m_attacker->setToolTip(m_attacker->text());
         m_distance->setText(QString::asprintf("%.4f", record->distance));
         m_frame->setTitle(QString::fromStdString(record->timeText));
     }

@@ -16,6 +16,7 @@
 #include <QMenuBar>
 #include <QRegularExpression>
 #include <QSaveFile>
+#include <QFileInfo>
 #include <QStatusBar>
 #include <QTimer>
 
@@ -317,8 +318,12 @@ bool COperatorTools::StartRecovery(const QString& folder)
         m_recovery->Discard();  // it holds nothing the plan's own file does not
         return false;
     }
-    const MessageAnswer answer =
-        m_app.Reporter().Report({"恢复上次未保存的预案?", "提示", MessageIcon::Question, MessageButtons::YesNo});
+    // Which plan and how old the copy is, so the operator can decide.
+    const QString plan = found->originalPath.isEmpty() ? QStringLiteral("(新建的预案, 尚未保存)") : found->originalPath;
+    const QString when = QFileInfo(found->planPath).lastModified().toString("yyyy-MM-dd HH:mm:ss");
+    const MessageAnswer answer = m_app.Reporter().Report(
+        {"恢复上次未保存的预案?", "提示", MessageIcon::Question, MessageButtons::YesNo,
+         ("预案文件: " + plan + "\n副本时间: " + when).toStdString()});
     if (answer != MessageAnswer::Yes) {
         m_recovery->Discard();
         return false;
