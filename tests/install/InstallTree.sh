@@ -58,7 +58,8 @@ lines=$(grep -cP '^\d+\t[^\t]+\t-?[\d.]+\t-?[\d.]+\t' "$work/units.txt" || true)
 [ "$lines" -gt 0 ] || { cat "$work/units.txt"; fail "no units printed"; }
 echo "replay printed $lines units"
 
-# A program built against the installed Cartolink through pkg-config.
+# A program built against the installed Cartolink through pkg-config (with the
+# build's own flags: a sanitizer build's library needs a sanitized program).
 if command -v pkg-config >/dev/null && command -v cc >/dev/null; then
   cat >"$work/use.c" <<'C'
 #include <cartolink.h>
@@ -67,9 +68,27 @@ C
   PKG_CONFIG_PATH=$prefix/lib/pkgconfig
   export PKG_CONFIG_PATH
   # shellcheck disable=SC2046
-  cc "$work/use.c" -o "$work/use" $(pkg-config --cflags --libs cartolink) || fail "build against cartolink.pc"
+  cc ${TW_CONSUMER_CFLAGS:-} "$work/use.c" -o "$work/use" $(pkg-config --cflags --libs cartolink) || fail "build against cartolink.pc"
   "$work/use" || fail "program linked through cartolink.pc does not start"
 fi
+
+# ... and through the CMake package.
+mkdir -p "$work/consumer"
+cat >"$work/consumer/use.c" <<'C'
+#include <cartolink.h>
+int main(int argc, char** argv) { (void)argv; return argc > 99 ? GisDriverUnInit() : 0; }
+C
+cat >"$work/consumer/CMakeLists.txt" <<'CM'
+cmake_minimum_required(VERSION 3.25)
+project(consumer C)
+find_package(Cartolink 1.0 REQUIRED)
+add_executable(use use.c)
+target_link_libraries(use PRIVATE Cartolink::cartolink)
+CM
+cmake -G Ninja -S "$work/consumer" -B "$work/consumer/build" -DCMAKE_PREFIX_PATH="$prefix" \
+  -DCMAKE_C_FLAGS="${TW_CONSUMER_CFLAGS:-}" >"$work/consumer.log" 2>&1 &&
+  cmake --build "$work/consumer/build" >>"$work/consumer.log" 2>&1 &&
+  "$work/consumer/build/use" || { cat "$work/consumer.log"; fail "build against the Cartolink CMake package"; }
 
 # The configuration files: a broken copy in the user folder shows which is read.
 mkdir -p "$XDG_CONFIG_HOME/tarnwick"
