@@ -21,7 +21,7 @@ for f in bin/tarnwick bin/tarnwick-replay lib/tarnwick/tarnwick lib/tarnwick/tar
          share/tarnwick/演习示例.pln share/tarnwick/gis/world/world.gst \
          share/applications/tarnwick.desktop share/mime/packages/tarnwick.xml \
          share/metainfo/org.tarnwick.Tarnwick.metainfo.xml \
-         share/man/man1/tarnwick.1 share/man/man1/tarnwick-replay.1; do
+         share/man/man1/tarnwick.1.gz share/man/man1/tarnwick-replay.1.gz; do
   [ -e "$prefix/$f" ] || fail "missing $f"
 done
 for d in UnitBitmap NormalBitmap DefaultMapImage help; do
@@ -29,6 +29,10 @@ for d in UnitBitmap NormalBitmap DefaultMapImage help; do
 done
 for s in 16 22 24 32 48 64 128 256; do
   [ -s "$prefix/share/icons/hicolor/${s}x${s}/apps/tarnwick.png" ] || fail "missing ${s}x${s} icon"
+done
+for page in tarnwick tarnwick-replay; do
+  zcat "$prefix/share/man/man1/$page.1.gz" >"$work/page"
+  grep -qi "^\.TH $page 1" "$work/page" || fail "man page $page.1.gz"
 done
 # The links must lead to the programs in the module folder (which then finds its data).
 [ "$(readlink -f "$prefix/bin/tarnwick-replay")" = "$(readlink -f "$module/tarnwick-replay")" ] ||
@@ -48,8 +52,8 @@ out=$("$prefix/bin/tarnwick-replay" --version)
 [ "$out" = "tarnwick-replay $version" ] || fail "tarnwick-replay --version printed '$out'"
 out=$("$prefix/bin/tarnwick" --version)
 [ "$out" = "tarnwick $version" ] || fail "tarnwick --version printed '$out'"
-"$prefix/bin/tarnwick-replay" --help | grep -q -- '--units' || fail "tarnwick-replay --help"
-"$prefix/bin/tarnwick" --help | grep -q -- '--plan' || fail "tarnwick --help"
+out=$("$prefix/bin/tarnwick-replay" --help) && [[ $out == *--units* ]] || fail "tarnwick-replay --help"
+out=$("$prefix/bin/tarnwick" --help) && [[ $out == *--plan* ]] || fail "tarnwick --help"
 
 # Started through the link on the path, from an unrelated folder.
 cd "$work"
