@@ -32,7 +32,11 @@ bool CTarnwickApp::InitInstance(const StartOptions& options)
     m_ModuleFolder = options.moduleFolder.empty() ? exe.folder : options.moduleFolder;
     m_ModuleFileName = exe.fileName;
 
-    const StartupConfigResult loaded = LoadStartupConfig(m_ModuleFolder, m_SysConfig, m_UnitClassCatalog);
+    m_ConfigLocation = CConfigLocation(
+        m_ModuleFolder,
+        options.userConfigFolder.empty() ? CConfigLocation::DefaultUserFolder() : options.userConfigFolder,
+        options.moduleFolderWritable);
+    const StartupConfigResult loaded = LoadStartupConfig(m_ConfigLocation, m_SysConfig, m_UnitClassCatalog);
     if (!loaded.ok) {
         std::fprintf(stderr, "tarnwick: %s\n", loaded.description.c_str());
         ReportError(Reporter(), "读取系统配置失败", "错误");
@@ -137,7 +141,7 @@ bool CTarnwickApp::SavePlan(const std::string& path)
 
 void CTarnwickApp::SaveSysConfig()
 {
-    const std::string path = modulepaths::InModuleFolder(m_ModuleFolder, "SysConfig.cfg");
+    const std::string path = m_ConfigLocation.SavePath("SysConfig.cfg");
     if (!m_SysConfig.Save(path)) {
         std::fprintf(stderr, "tarnwick: %s\n", m_SysConfig.GetLastError().c_str());
         ReportError(Reporter(), "保存系统配置失败!", "错误");
@@ -146,7 +150,7 @@ void CTarnwickApp::SaveSysConfig()
 
 bool CTarnwickApp::SaveUnitClassInfo()
 {
-    const std::string path = modulepaths::InModuleFolder(m_ModuleFolder, "UnitClassInfo.cfg");
+    const std::string path = m_ConfigLocation.SavePath("UnitClassInfo.cfg");
     if (!m_UnitClassCatalog.Save(path)) {
         std::fprintf(stderr, "tarnwick: %s\n", m_UnitClassCatalog.GetLastError().c_str());
         ReportError(Reporter(), "保存单位信息失败!", "错误");

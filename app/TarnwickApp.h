@@ -1,5 +1,6 @@
 #pragma once
 
+#include "config/ConfigLocation.h"
 #include "config/SysConfig.h"
 #include "app/TarnwickDoc.h"
 #include "config/UnitClassCatalog.h"
@@ -31,6 +32,8 @@ public:
         QString planPath;           // --plan FILE: opened as the open command does
         bool showWindow = true;     // tests keep the frame hidden
         QString recoveryFolder;     // copies of unsaved work; empty: the user's data folder
+        std::string userConfigFolder;  // copies of the configuration files; empty: the default
+        CConfigLocation::WritableTest moduleFolderWritable;  // empty: asks the file system
     };
 
     explicit CTarnwickApp(IMessageReporter* reporter = nullptr);
@@ -68,6 +71,8 @@ public:
     PlanContext MakePlanContext();
 
     // ---- configuration files -------------------------------------------------------
+    // Where the configuration files are read and saved.
+    const CConfigLocation& ConfigLocation() const { return m_ConfigLocation; }
     // Writes SysConfig.cfg; on failure "保存系统配置失败!" (caption "错误").
     void SaveSysConfig();
     // Writes UnitClassInfo.cfg; on failure "保存单位信息失败!" (caption "错误") and false.
@@ -96,6 +101,7 @@ public:
     CClockService m_ClockService;
     CTarnwickDoc m_Doc;
     std::string m_ModuleFolder;
+    CConfigLocation m_ConfigLocation{{}, {}};
     std::string m_ModuleFileName;
     double m_MouseX = 0, m_MouseY = 0, m_MouseZ = 0;
     int m_RouteSelectPick = 0;

@@ -9,9 +9,61 @@
 #include <QTimer>
 #include <clocale>
 #include <cstdio>
+#include <string_view>
+
+namespace {
+
+struct Options {
+    QCommandLineOption plan{"plan", "Opens the plan file at start-up.", "FILE"};
+    // Headless runs (tests, batch starts) report to standard error instead of blocking on a box.
+    QCommandLineOption reportToStderr{"report-to-stderr", "Messages go to standard error."};
+    QCommandLineOption eventLog{"event-log", "Copies every event of the event list into FILE.", "FILE"};
+    QCommandLineOption autoplay{"autoplay", "Starts playing once the window is up."};
+    QCommandLineOption quitAfter{"quit-after", "Closes the program after MS milliseconds.", "MS"};
+    QCommandLineOption version{"version", "Prints the version and exits."};
+
+    void AddTo(QCommandLineParser& parser)
+    {
+        autoplay.setFlags(QCommandLineOption::HiddenFromHelp);
+        parser.addHelpOption();
+        for (const QCommandLineOption* o : {&plan, &reportToStderr, &eventLog, &autoplay, &quitAfter, &version})
+            parser.addOption(*o);
+        parser.addPositionalArgument("file", "A document name; it loads no plan.");
+    }
+};
+
+// --help and --version answer without a display, so they work on a console,
+// in package checks and over ssh: only a core application is created.
+bool AnswersWithoutWindow(int argc, char** argv)
+{
+    for (int i = 1; i < argc; ++i) {
+        const std::string_view a = argv[i];
+        if (a == "--help" || a == "-h" || a == "-?" || a == "--help-all" || a == "--version")
+            return true;
+    }
+    return false;
+}
+
+int AnswerWithoutWindow(int argc, char** argv)
+{
+    QCoreApplication core(argc, argv);
+    QCommandLineParser parser;
+    Options o;
+    o.AddTo(parser);
+    parser.process(core);  // --help prints the usage to standard output and exits with 0
+    if (parser.isSet(o.version)) {
+        std::printf("tarnwick %s\n", TARNWICK_VERSION);
+        return 0;
+    }
+    return 2;
+}
+
+}  // namespace
 
 int main(int argc, char** argv)
 {
+    if (AnswersWithoutWindow(argc, argv))
+        return AnswerWithoutWindow(argc, argv);
     QApplication qapp(argc, argv);
     // Qt adopts the environment's locale; files and number formats of the model
     // are always in the "C" notation.
@@ -23,17 +75,14 @@ int main(int argc, char** argv)
                              "standard dialogs stay in English\n");
 
     QCommandLineParser parser;
-    const QCommandLineOption planOption("plan", "Opens the plan file at start-up.", "FILE");
-    // Headless runs (tests, batch starts) report to standard error instead of blocking on a box.
-    const QCommandLineOption stderrOption("report-to-stderr", "Messages go to standard error.");
-    const QCommandLineOption eventLogOption("event-log", "Copies every event of the event list into FILE.", "FILE");
-    QCommandLineOption autoplayOption("autoplay", "Starts playing once the window is up.");
-    const QCommandLineOption quitOption("quit-after", "Closes the program after MS milliseconds.", "MS");
-    autoplayOption.setFlags(QCommandLineOption::HiddenFromHelp);
-    for (const QCommandLineOption* o : std::initializer_list<const QCommandLineOption*>{&planOption, &stderrOption, &eventLogOption, &autoplayOption, &quitOption})
-        parser.addOption(*o);
-    parser.addPositionalArgument("file", "A document name; it loads no plan.");
+    Options opts;
+    opts.AddTo(parser);
     parser.process(qapp);
+    const QCommandLineOption& planOption = opts.plan;
+    const QCommandLineOption& stderrOption = opts.reportToStderr;
+    const QCommandLineOption& eventLogOption = opts.eventLog;
+    const QCommandLineOption& autoplayOption = opts.autoplay;
+    const QCommandLineOption& quitOption = opts.quitAfter;
 
     MessageBoxReporter boxes;
     StderrMessageReporter stderrReporter;

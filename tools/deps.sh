@@ -2,7 +2,8 @@
 # Installs the Debian packages the project needs, when any is missing.
 set -euo pipefail
 pkgs=(g++ cmake ninja-build pkg-config qt6-base-dev libgdal-dev libpugixml-dev libgtest-dev libgmock-dev
-      libbenchmark-dev fonts-wqy-microhei qt6-translations-l10n xvfb xauth xdotool imagemagick)
+      libbenchmark-dev fonts-wqy-microhei qt6-translations-l10n xvfb xauth xdotool imagemagick
+      desktop-file-utils appstream shared-mime-info)
 missing=()
 for p in "${pkgs[@]}"; do
   if ! dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'install ok installed'; then

@@ -77,3 +77,25 @@ TEST(Startup, StartsWithBothFiles)
     EXPECT_FALSE(r.finished) << "the main window stays open: " << r.err.toStdString();
     EXPECT_FALSE(r.err.contains("读取系统配置失败"));
 }
+
+TEST(Startup, HelpAndVersionAnswerWithoutADisplay)
+{
+    for (const QString& arg : {QString("--version"), QString("--help")}) {
+        QProcess p;
+        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+        // No display at all: a window system must not be needed to answer.
+        env.remove("QT_QPA_PLATFORM");
+        env.remove("DISPLAY");
+        env.remove("WAYLAND_DISPLAY");
+        p.setProcessEnvironment(env);
+        p.start(TARNWICK_EXE, {arg});
+        ASSERT_TRUE(p.waitForFinished(20000)) << arg.toStdString();
+        EXPECT_EQ(p.exitStatus(), QProcess::NormalExit);
+        EXPECT_EQ(p.exitCode(), 0) << arg.toStdString();
+        const QString out = QString::fromUtf8(p.readAllStandardOutput());
+        if (arg == "--version")
+            EXPECT_EQ(out, "tarnwick " TARNWICK_VERSION "\n");
+        else
+            EXPECT_TRUE(out.contains("--plan") && out.contains("--version")) << out.toStdString();
+    }
+}

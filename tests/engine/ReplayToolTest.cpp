@@ -6,6 +6,7 @@
 #include "map/MapSource.h"
 
 #include <QProcess>
+#include <QRegularExpression>
 #include <QStringList>
 
 #include <gtest/gtest.h>
@@ -329,4 +330,30 @@ TEST_F(ReplayTool, UnitLinesAreNeverCutWhateverTheNumbers)
     EXPECT_EQ(run.out.back(), '\n');
     EXPECT_EQ(run.out.substr(run.out.size() - 5), "\t1\t0\n") << "the appeared and loaded columns are there";
     EXPECT_GT(run.out.size(), 2 * 300u + 200);
+}
+
+TEST_F(ReplayTool, HelpAndVersionAnswerOnStandardOutputAndTheManualPageListsEveryOption)
+{
+    const ToolRun version = Replay({"--version"}, false);
+    EXPECT_EQ(version.exitCode, 0);
+    EXPECT_EQ(version.out, "tarnwick-replay " TARNWICK_VERSION "\n");
+
+    const ToolRun help = Replay({"--help"}, false);
+    EXPECT_EQ(help.exitCode, 0);
+    EXPECT_EQ(help.err.find("usage"), std::string::npos) << "the usage goes to standard output";
+    ASSERT_EQ(help.out.rfind("usage: tarnwick-replay", 0), 0u) << help.out;
+    // Neither needs a plan and either wins over the rest of the line.
+    EXPECT_EQ(Replay({"--until", "5", "-h"}, false).exitCode, 0);
+
+    // Every option of the usage text is described in the manual page.
+    const QString man = QString::fromUtf8(TestDir::read(TARNWICK_SOURCE_DIR "/packaging/tarnwick-replay.1"));
+    QRegularExpression option(R"(^\s+(--[a-z]+))", QRegularExpression::MultilineOption);
+    int options = 0;
+    for (auto it = option.globalMatch(QString::fromStdString(help.out)); it.hasNext(); ++options) {
+        QString name = it.next().captured(1);
+        EXPECT_TRUE(man.contains(".B \\-\\-" + name.mid(2)) || man.contains(".BI \\-\\-" + name.mid(2)) ||
+                    man.contains(".BR \\-\\-" + name.mid(2)))
+            << name.toStdString() << " is not in tarnwick-replay.1";
+    }
+    EXPECT_EQ(options, 12);
 }

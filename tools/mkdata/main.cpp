@@ -1,5 +1,7 @@
 // tw-mkdata: draws the images the program expects beside its executable.
 //   tw-mkdata --catalog UnitClassInfo.cfg --out DIR [--geojson DIR]
+//   tw-mkdata --icons DIR      (the desktop icon: DIR/NxN/apps/tarnwick.png)
+#include "AppIcon.h"
 #include "Catalog.h"
 #include "GeoJson.h"
 #include "Geography.h"
@@ -17,7 +19,8 @@ namespace {
 
 int usage()
 {
-    std::fprintf(stderr, "usage: tw-mkdata --catalog UnitClassInfo.cfg --out DIR [--geojson DIR]\n");
+    std::fprintf(stderr, "usage: tw-mkdata --catalog UnitClassInfo.cfg --out DIR [--geojson DIR]\n"
+                         "       tw-mkdata --icons DIR\n");
     return 2;
 }
 
@@ -35,7 +38,7 @@ int main(int argc, char** argv)
     qputenv("QT_QPA_PLATFORM", "offscreen");
     QGuiApplication app(argc, argv);
 
-    QString catalogPath, outDir, geojsonDir;
+    QString catalogPath, outDir, geojsonDir, iconDir;
     const QStringList args = app.arguments();
     for (qsizetype i = 1; i < args.size(); ++i) {
         const QString& a = args[i];
@@ -47,8 +50,16 @@ int main(int argc, char** argv)
             outDir = args[++i];
         else if (a == QLatin1String("--geojson"))
             geojsonDir = args[++i];
+        else if (a == QLatin1String("--icons"))
+            iconDir = args[++i];
         else
             return usage();
+    }
+    if (!iconDir.isEmpty()) {
+        QString error;
+        if (!catalogPath.isEmpty() || !outDir.isEmpty() || !geojsonDir.isEmpty())
+            return usage();
+        return mkdata::writeAppIcons(iconDir, &error) ? 0 : fail(error);
     }
     if (catalogPath.isEmpty() || outDir.isEmpty())
         return usage();

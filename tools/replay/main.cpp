@@ -44,7 +44,9 @@ const char* const kUsage =
     "                  UnitNo<TAB>UnitName<TAB>x<TAB>y<TAB>Angle<TAB>appeared<TAB>loaded\n"
     "  --save FILE     save the plan after playing\n"
     "  --render FILE   after playing, draw the plan in run mode as the view shows it\n"
-    "                  (--view size, first layer's map at its initial zoom and centre) into a PNG\n";
+    "                  (--view size, first layer's map at its initial zoom and centre) into a PNG\n"
+    "  --help          print this text and exit\n"
+    "  --version       print the version and exit\n";
 
 struct Options {
     std::string plan;
@@ -58,6 +60,7 @@ struct Options {
     int viewWidth = 1024;
     int viewHeight = 768;
     std::string events, hits, units, save, render;
+    bool help = false, version = false;
 };
 
 bool ParseUnsigned(const char* text, unsigned long long max, unsigned long long& out)
@@ -92,6 +95,15 @@ std::string ParseArguments(int argc, char** argv, Options& o)
 {
     for (int i = 1; i < argc; ++i) {
         const std::string arg = argv[i];
+        // Either answers at once, whatever else is given.
+        if (arg == "--help" || arg == "-h") {
+            o.help = true;
+            return {};
+        }
+        if (arg == "--version") {
+            o.version = true;
+            return {};
+        }
         if (arg.size() > 2 && arg.compare(0, 2, "--") == 0) {
             if (i + 1 >= argc)
                 return arg + " needs a value";
@@ -302,6 +314,14 @@ int main(int argc, char** argv)
     if (const std::string error = ParseArguments(argc, argv, options); !error.empty()) {
         std::fprintf(stderr, "tarnwick-replay: %s\n%s", error.c_str(), kUsage);
         return kBadArguments;
+    }
+    if (options.help) {
+        std::fputs(kUsage, stdout);
+        return kDone;
+    }
+    if (options.version) {
+        std::printf("tarnwick-replay %s\n", TARNWICK_VERSION);
+        return kDone;
     }
     if (options.home.empty())
         options.home = modulepaths::ModuleFolder();
