@@ -201,8 +201,7 @@ void RelinkCarried(CPlanLayer& layer, CUnitCanLoad& unit, const CEditHistory::Un
     std::vector<CUnitCanLoad*>* carried = carrier ? carrier->GetCarriedUnits() : nullptr;
     if (!carried || carrier == &unit)
         return;
-    carried->push_back(&unit);
-    carrier->m_CarriedCount = int32_t(carried->size());
+    carrier->AppendCarried(&unit);
     unit.m_Loaded = 1;
     unit.m_CarrierNo = s.carrierNo;
 }

@@ -145,8 +145,7 @@ void CUnitCanLoad::ResetPlayback()
     m_Loaded = 0;
     m_CarrierNo = 0;
     m_CurrentRoute = nullptr;
-    if (auto* carried = GetCarriedUnits())
-        carried->clear();
+    ClearCarried();
     m_CarriedCount = 0;
     m_HitFlag = 0;
     m_LastAttacker.clear();

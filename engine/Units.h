@@ -173,6 +173,18 @@ public:
     int32_t m_HitFlag = 0;
     std::string m_LastAttacker;
     int32_t m_Selected = 0;
+
+    // Back references, so that deleting a unit reaches what points at it
+    // without walking the layer: the carriers whose carried-unit lists hold
+    // this unit (one entry per list entry), and the live fire units whose
+    // striker this unit is. Kept by whoever changes the lists (under the gate).
+    std::vector<CUnitCanLoad*> m_CarriedBy;
+    std::vector<UnitFire*> m_Fires;
+
+    // Appends `unit` to this unit's carried-unit list (and the back reference).
+    void AppendCarried(CUnitCanLoad* unit);
+    // Empties this unit's carried-unit list (and the back references).
+    void ClearCarried();
 };
 
 // Never created alone; its own Load and Save leave the unit as it is.
@@ -220,6 +232,12 @@ public:
 class UnitFire : public CUnitCanLoad {
 public:
     UnitFire() : CUnitCanLoad(kUnitTypeFire) {}
+    // Unlinks from the striker: its list of fire units, and the strike that
+    // still names this fire unit (which then stops running).
+    ~UnitFire() override;
+    // Enters this fire unit in its striker's list (once); the layer does it
+    // when the fire unit is added, so m_Striker must be set before.
+    void LinkStriker();
     int Save(PlanXmlWriter& out) const override;
     // Toggles the flash when 500 ms have passed since the last toggle and puts
     // one fire line, from where the striker stands now, at the head of the
@@ -233,7 +251,7 @@ public:
     double m_KillRadius = 0;          // metres, the weapon class's exploderadius
     RoutePoint m_StartPoint;          // fire line from the striker ...
     RoutePoint m_EndPoint;            // ... to the target
-    CUnitCanLoad* m_Striker = nullptr;  // not owned; cleared when the striker is deleted
+    CUnitCanLoad* m_Striker = nullptr;  // not owned; cleared when the striker is destroyed
     RelaxedAtomic<int32_t> m_OnCount = 0;  // times the flash came on
     RelaxedAtomic<int32_t> m_FlashOn = 1;
     uint32_t m_LastToggleMs = 0;
