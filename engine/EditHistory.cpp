@@ -168,6 +168,7 @@ void ApplyState(CUnitCanLoad& unit, const CEditHistory::UnitState& s, bool fresh
         unit.m_CustomProperties.push_back(std::move(restored));
     }
     RestoreActions(unit, s.actions);
+    CUnitCanLoad::ActionsEdited();
     unit.m_RectTracker.m_handlesInside = s.handlesInside;
     if (fresh)
         unit.m_Appeared = s.appeared;

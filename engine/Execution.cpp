@@ -131,8 +131,23 @@ int CUnitCanLoad::RecvClockEvent(uint32_t previousMs, uint32_t nowMs, const void
         return 1;
     if (appearMs == nowMs)
         m_Appeared = 1;
-    for (const auto& action : m_Actions)
-        action->Execute(previousMs, nowMs, context);
+    const uint32_t edits = ActionEditCount();
+    if (edits == m_QuietEdits && nowMs > m_QuietFromMs && nowMs < m_QuietUntilMs)
+        return 1;
+    // The loop also finds whether the unit goes quiet after this tick, and until when.
+    bool running = false;
+    uint64_t nextStart = uint64_t(1) << 32;
+    for (const auto& action : m_Actions) {
+        WGAction& a = *action;
+        a.Execute(previousMs, nowMs, context);
+        running = running || a.m_Running;
+        const uint32_t startMs = SecondsToMs(a.m_ActionTime);
+        if (startMs > nowMs && startMs < nextStart)
+            nextStart = startMs;
+    }
+    m_QuietEdits = edits;
+    m_QuietFromMs = nowMs;
+    m_QuietUntilMs = running ? 0 : nextStart;
     return 1;
 }
 

@@ -181,6 +181,7 @@ int32_t CPlanLayer::MaxUnitNo() const
 
 void CPlanLayer::ResetPositions()
 {
+    CUnitCanLoad::ActionsEdited();
     LockSharedWait();
     for (size_t i = 0; i < m_Units.Size(); ++i)
         m_Units.At(i)->ResetPlayback();
@@ -189,6 +190,7 @@ void CPlanLayer::ResetPositions()
 
 void CPlanLayer::ResetPlayback()
 {
+    CUnitCanLoad::ActionsEdited();
     LockExclusive();
     for (size_t i = 0; i < m_Units.Size();) {
         const UnitFire* fire = m_Units.At(i)->AsFire();

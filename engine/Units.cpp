@@ -10,6 +10,7 @@
 #include <QString>
 
 #include <algorithm>
+#include <atomic>
 
 namespace {
 
@@ -51,6 +52,8 @@ void UnloadCarried(CUnitCanLoad& carrier, std::vector<CUnitCanLoad*>& carried, i
     carrier.m_CarriedCount = int32_t(carried.size());
 }
 
+std::atomic<uint32_t> g_actionEdits{1};
+
 QImage LoadUnitImage(const std::string& moduleFolder, const std::string& stored, CUnitImageCache* cache)
 {
     if (stored.empty())
@@ -89,6 +92,16 @@ CUnitCanLoad::~CUnitCanLoad()
     // The flashes of its strikes outlive the striker until their next tick.
     for (UnitFire* fire : m_Fires)
         fire->m_Striker = nullptr;
+}
+
+void CUnitCanLoad::ActionsEdited()
+{
+    g_actionEdits.fetch_add(1, std::memory_order_acq_rel);
+}
+
+uint32_t CUnitCanLoad::ActionEditCount()
+{
+    return g_actionEdits.load(std::memory_order_acquire);
 }
 
 void CUnitCanLoad::AppendCarried(CUnitCanLoad* unit)
@@ -182,6 +195,7 @@ int CUnitCanLoad::ReadActionList(XmlPullReader& r)
         action->m_ActingUnits.push_back(this);
         actions.push_back(std::move(action));
     }
+    ActionsEdited();
     m_Actions.reserve(m_Actions.size() + actions.size());
     for (auto& action : actions)
         m_Actions.push_back(std::move(action));
@@ -245,6 +259,7 @@ WGAction* CUnitCanLoad::AddNewAction(std::unique_ptr<WGAction> action)
     action->m_ActionNo = LastActionNo() + 1;
     action->m_ActingUnits.push_back(this);
     m_Actions.push_back(std::move(action));
+    ActionsEdited();
     return m_Actions.back().get();
 }
 

@@ -181,6 +181,22 @@ public:
     std::vector<CUnitCanLoad*> m_CarriedBy;
     std::vector<UnitFire*> m_Fires;
 
+    // Playback's shortcut for units with nothing to do: after a tick at
+    // m_QuietFromMs in which none of its actions was left running, the action
+    // loop is skipped in the later ticks before m_QuietUntilMs, the next start
+    // time. Valid while the edit count is the one it was computed at; an
+    // action can only begin running in its own start tick, so between edits
+    // nothing else changes the answer.
+    uint32_t m_QuietEdits = 0;
+    uint32_t m_QuietFromMs = 0;
+    uint64_t m_QuietUntilMs = 0;  // 0: no shortcut
+
+    // Code that adds an action to any unit or changes an action's start time
+    // or running flag outside playback calls this (AddNewAction, action list
+    // reads, undo and redo, resets and seeks do), so no unit skips it.
+    static void ActionsEdited();
+    static uint32_t ActionEditCount();
+
     // Appends `unit` to this unit's carried-unit list (and the back reference).
     void AppendCarried(CUnitCanLoad* unit);
     // Empties this unit's carried-unit list (and the back references).
