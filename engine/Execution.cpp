@@ -132,22 +132,43 @@ int CUnitCanLoad::RecvClockEvent(uint32_t previousMs, uint32_t nowMs, const void
     if (appearMs == nowMs)
         m_Appeared = 1;
     const uint32_t edits = ActionEditCount();
-    if (edits == m_QuietEdits && nowMs > m_QuietFromMs && nowMs < m_QuietUntilMs)
+    if (edits == m_StepEdits && nowMs > m_StepFromMs && nowMs < m_StepUntilMs &&
+        m_Actions.size() == m_StepActionCount) {
+        // No start falls here: only running actions do anything, and those
+        // that stop drop out.
+        uint16_t kept = 0;
+        for (uint16_t k = 0; k < m_SteppedCount; ++k) {
+            WGAction& a = *m_Actions[m_Stepped[k]];
+            a.Execute(previousMs, nowMs, context);
+            if (a.m_Running)
+                m_Stepped[kept++] = m_Stepped[k];
+        }
+        m_SteppedCount = kept;
         return 1;
-    // The loop also finds whether the unit goes quiet after this tick, and until when.
-    bool running = false;
+    }
+    // The full loop also notes what runs on and when the next action starts.
+    bool shortcut = m_Actions.size() <= 0xffff;
+    uint16_t running = 0;
     uint64_t nextStart = uint64_t(1) << 32;
-    for (const auto& action : m_Actions) {
-        WGAction& a = *action;
+    for (size_t k = 0; k < m_Actions.size(); ++k) {
+        WGAction& a = *m_Actions[k];
         a.Execute(previousMs, nowMs, context);
-        running = running || a.m_Running;
+        if (a.m_Running) {
+            if (running < kMaxStepped)
+                m_Stepped[running] = uint16_t(k);
+            else
+                shortcut = false;
+            ++running;
+        }
         const uint32_t startMs = SecondsToMs(a.m_ActionTime);
         if (startMs > nowMs && startMs < nextStart)
             nextStart = startMs;
     }
-    m_QuietEdits = edits;
-    m_QuietFromMs = nowMs;
-    m_QuietUntilMs = running ? 0 : nextStart;
+    m_StepEdits = edits;
+    m_StepFromMs = nowMs;
+    m_StepUntilMs = shortcut ? nextStart : 0;
+    m_StepActionCount = uint32_t(m_Actions.size());
+    m_SteppedCount = shortcut ? running : 0;
     return 1;
 }
 

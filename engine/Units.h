@@ -181,15 +181,19 @@ public:
     std::vector<CUnitCanLoad*> m_CarriedBy;
     std::vector<UnitFire*> m_Fires;
 
-    // Playback's shortcut for units with nothing to do: after a tick at
-    // m_QuietFromMs in which none of its actions was left running, the action
-    // loop is skipped in the later ticks before m_QuietUntilMs, the next start
-    // time. Valid while the edit count is the one it was computed at; an
-    // action can only begin running in its own start tick, so between edits
-    // nothing else changes the answer.
-    uint32_t m_QuietEdits = 0;
-    uint32_t m_QuietFromMs = 0;
-    uint64_t m_QuietUntilMs = 0;  // 0: no shortcut
+    // Playback's shortcut between action starts: after a full tick at
+    // m_StepFromMs, the ticks before m_StepUntilMs (the next start time) step
+    // only the actions that tick left running (none: the unit costs nothing).
+    // An action begins running only in its own start tick, so the shortcut
+    // holds while the edit count is the one it was taken at and the action
+    // list has the same length (removing actions shortens it).
+    uint32_t m_StepEdits = 0;
+    uint32_t m_StepFromMs = 0;
+    uint64_t m_StepUntilMs = 0;  // 0: no shortcut
+    uint32_t m_StepActionCount = 0;
+    static constexpr int kMaxStepped = 4;
+    uint16_t m_SteppedCount = 0;
+    uint16_t m_Stepped[kMaxStepped] = {};  // indices into m_Actions, in list order
 
     // Code that adds an action to any unit or changes an action's start time
     // or running flag outside playback calls this (AddNewAction, action list

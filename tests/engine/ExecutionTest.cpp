@@ -443,8 +443,9 @@ TEST_F(Execution, QuietUnitStillStartsActionsAddedLaterAndOnReplay)
 
 // Random plans played twice, once with the shortcut and once with it
 // dropped before every tick (every unit's whole action list looked at), with
-// actions added while playing: the same events and the same final state.
-TEST_F(Execution, QuietShortcutChangesNothingOnRandomPlans)
+// actions added, deleted and cancelled while playing: the same events and the
+// same final state.
+TEST_F(Execution, StepShortcutChangesNothingOnRandomPlans)
 {
     auto play = [&](uint32_t seed, bool shortcut) {
         std::mt19937 rng(seed);
@@ -478,6 +479,20 @@ TEST_F(Execution, QuietShortcutChangesNothingOnRandomPlans)
                 act->m_Angle = 90;
                 act->m_BulletType = "03.01";
             }
+            if (pick(0, 20) == 0) {  // the editor deletes an action, as the panel does, by erasing it
+                CUnitCanLoad* u = units[size_t(pick(0, count - 1))];
+                if (!u->m_Actions.empty()) {
+                    auto it = u->m_Actions.begin() + pick(0, int(u->m_Actions.size()) - 1);
+                    if ((*it)->m_FireUnit)
+                        (*it)->m_FireUnit->m_Removed = 1;
+                    if (pick(0, 1))
+                        u->m_Actions.erase(it);
+                    else
+                        u->RemoveAction((*it)->m_ActionNo);
+                }
+            }
+            if (pick(0, 30) == 0)
+                units[size_t(pick(0, count - 1))]->CancelActions(layer);
             clock.Tick();
         }
         for (const auto& e : sink.events)
