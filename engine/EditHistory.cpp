@@ -168,6 +168,7 @@ void ApplyState(CUnitCanLoad& unit, const CEditHistory::UnitState& s, bool fresh
         unit.m_CustomProperties.push_back(std::move(restored));
     }
     RestoreActions(unit, s.actions);
+    CUnitCanLoad::ActionsEdited();
     unit.m_RectTracker.m_handlesInside = s.handlesInside;
     if (fresh)
         unit.m_Appeared = s.appeared;
@@ -201,8 +202,7 @@ void RelinkCarried(CPlanLayer& layer, CUnitCanLoad& unit, const CEditHistory::Un
     std::vector<CUnitCanLoad*>* carried = carrier ? carrier->GetCarriedUnits() : nullptr;
     if (!carried || carrier == &unit)
         return;
-    carried->push_back(&unit);
-    carrier->m_CarriedCount = int32_t(carried->size());
+    carrier->AppendCarried(&unit);
     unit.m_Loaded = 1;
     unit.m_CarrierNo = s.carrierNo;
 }

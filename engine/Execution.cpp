@@ -131,8 +131,44 @@ int CUnitCanLoad::RecvClockEvent(uint32_t previousMs, uint32_t nowMs, const void
         return 1;
     if (appearMs == nowMs)
         m_Appeared = 1;
-    for (const auto& action : m_Actions)
-        action->Execute(previousMs, nowMs, context);
+    const uint32_t edits = ActionEditCount();
+    if (edits == m_StepEdits && nowMs > m_StepFromMs && nowMs < m_StepUntilMs &&
+        m_Actions.size() == m_StepActionCount) {
+        // No start falls here: only running actions do anything, and those
+        // that stop drop out.
+        uint16_t kept = 0;
+        for (uint16_t k = 0; k < m_SteppedCount; ++k) {
+            WGAction& a = *m_Actions[m_Stepped[k]];
+            a.Execute(previousMs, nowMs, context);
+            if (a.m_Running)
+                m_Stepped[kept++] = m_Stepped[k];
+        }
+        m_SteppedCount = kept;
+        return 1;
+    }
+    // The full loop also notes what runs on and when the next action starts.
+    bool shortcut = m_Actions.size() <= 0xffff;
+    uint16_t running = 0;
+    uint64_t nextStart = uint64_t(1) << 32;
+    for (size_t k = 0; k < m_Actions.size(); ++k) {
+        WGAction& a = *m_Actions[k];
+        a.Execute(previousMs, nowMs, context);
+        if (a.m_Running) {
+            if (running < kMaxStepped)
+                m_Stepped[running] = uint16_t(k);
+            else
+                shortcut = false;
+            ++running;
+        }
+        const uint32_t startMs = SecondsToMs(a.m_ActionTime);
+        if (startMs > nowMs && startMs < nextStart)
+            nextStart = startMs;
+    }
+    m_StepEdits = edits;
+    m_StepFromMs = nowMs;
+    m_StepUntilMs = shortcut ? nextStart : 0;
+    m_StepActionCount = uint32_t(m_Actions.size());
+    m_SteppedCount = shortcut ? running : 0;
     return 1;
 }
 
@@ -145,8 +181,7 @@ void CUnitCanLoad::ResetPlayback()
     m_Loaded = 0;
     m_CarrierNo = 0;
     m_CurrentRoute = nullptr;
-    if (auto* carried = GetCarriedUnits())
-        carried->clear();
+    ClearCarried();
     m_CarriedCount = 0;
     m_HitFlag = 0;
     m_LastAttacker.clear();

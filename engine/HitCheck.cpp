@@ -17,7 +17,12 @@ using playback::Format;
 
 bool CUnitCanLoad::IsHitImmune() const
 {
-    return m_ClassInfo && strcasecmp(m_ClassInfo->classCode.c_str(), "03") == 0;
+    if (!m_ClassInfo)
+        return false;
+    // strcasecmp(code, "03") == 0, without a library call per unit and tick
+    // (digits have no case; the text ends at its first NUL as there).
+    const char* code = m_ClassInfo->classCode.c_str();
+    return code[0] == '0' && code[1] == '3' && code[2] == '\0';
 }
 
 void CUnitCanLoad::CheckHits(const FireLineList& lines, double hitDistance, std::vector<PendingHit>& hits)

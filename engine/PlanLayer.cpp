@@ -47,6 +47,8 @@ bool CPlanLayer::AddUnit(std::unique_ptr<CUnitCanLoad> unit)
         return false;
     CUnitCanLoad* raw = unit.get();
     raw->m_Layer = this;
+    if (UnitFire* fire = raw->AsFire())
+        fire->LinkStriker();
     m_Units.Append(std::move(unit));
     if (InTable(raw->m_UnitNo))
         m_UnitTable[raw->m_UnitNo].store(raw, std::memory_order_release);
@@ -65,7 +67,6 @@ void CPlanLayer::DeleteAtLocked(size_t i)
     if (!unit)
         return;
     CUnitCanLoad* const dying = unit.get();
-    const size_t n = m_Units.Size();
 
     // The entry is emptied, not pointed at another unit of that number: an
     // older unit of the number (a fire unit of 25600, say) is not the one
@@ -73,20 +74,20 @@ void CPlanLayer::DeleteAtLocked(size_t i)
     if (InTable(dying->m_UnitNo) && m_UnitTable[dying->m_UnitNo].load(std::memory_order_relaxed) == dying)
         m_UnitTable[dying->m_UnitNo].store(nullptr, std::memory_order_release);
 
-    // No other unit may keep a pointer to the deleted one.
-    for (size_t j = 0; j < n; ++j) {
-        CUnitCanLoad* other = m_Units.At(j);
-        if (auto* carried = other->GetCarriedUnits()) {
+    // No other unit may keep a pointer to the deleted one. The back
+    // references lead to every carrier holding it; its fire units and the
+    // strike naming it (when it is a fire unit) are unlinked by the
+    // destructors, which also covers units destroyed with their layer.
+    // Nothing here walks the layer: a tick may end hundreds of strikes.
+    std::vector<CUnitCanLoad*> carriers;
+    carriers.swap(dying->m_CarriedBy);
+    for (size_t k = 0; k < carriers.size(); ++k) {
+        CUnitCanLoad* carrier = carriers[k];
+        if (std::find(carriers.begin(), carriers.begin() + ptrdiff_t(k), carrier) != carriers.begin() + ptrdiff_t(k))
+            continue;  // listed twice: its list was cleaned the first time
+        if (auto* carried = carrier->GetCarriedUnits()) {
             carried->erase(std::remove(carried->begin(), carried->end(), dying), carried->end());
-            other->m_CarriedCount = int32_t(carried->size());
-        }
-        if (auto* fire = dynamic_cast<UnitFire*>(other); fire && fire->m_Striker == dying)
-            fire->m_Striker = nullptr;
-        for (const auto& action : other->m_Actions) {
-            if (action->m_FireUnit == dying) {
-                action->m_FireUnit = nullptr;
-                action->m_Running = 0;
-            }
+            carrier->m_CarriedCount = int32_t(carried->size());
         }
     }
     // Units of a deleted carrier would otherwise stay hidden for good.
@@ -94,7 +95,11 @@ void CPlanLayer::DeleteAtLocked(size_t i)
         for (CUnitCanLoad* c : *carried) {
             c->m_Loaded = 0;
             c->m_CarrierNo = 0;
+            auto& by = c->m_CarriedBy;
+            by.erase(std::remove(by.begin(), by.end(), dying), by.end());
         }
+        carried->clear();
+        dying->m_CarriedCount = 0;
     }
 }
 
@@ -136,6 +141,8 @@ void CPlanLayer::InsertUnitLocked(size_t index, std::unique_ptr<CUnitCanLoad> un
         return;
     CUnitCanLoad* raw = unit.get();
     raw->m_Layer = this;
+    if (UnitFire* fire = raw->AsFire())
+        fire->LinkStriker();
     m_Units.InsertAt(std::min(index, m_Units.Size()), std::move(unit));
     if (!InTable(raw->m_UnitNo))
         return;
@@ -174,6 +181,7 @@ int32_t CPlanLayer::MaxUnitNo() const
 
 void CPlanLayer::ResetPositions()
 {
+    CUnitCanLoad::ActionsEdited();
     LockSharedWait();
     for (size_t i = 0; i < m_Units.Size(); ++i)
         m_Units.At(i)->ResetPlayback();
@@ -182,6 +190,7 @@ void CPlanLayer::ResetPositions()
 
 void CPlanLayer::ResetPlayback()
 {
+    CUnitCanLoad::ActionsEdited();
     LockExclusive();
     for (size_t i = 0; i < m_Units.Size();) {
         const UnitFire* fire = m_Units.At(i)->AsFire();

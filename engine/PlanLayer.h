@@ -163,6 +163,13 @@ int CPlanLayer::DispatchUnits(Visit&& visit, uint32_t timeoutMs)
         return 0;
     size_t i = 0;
     while (i < m_Units.Size()) {
+        const size_t size = m_Units.Size();
+        if (i + 6 < size)
+            m_Units.At(i + 6)->PrefetchSelf();
+        if (i + 4 < size)
+            m_Units.At(i + 4)->PrefetchActionList();
+        if (i + 2 < size)
+            m_Units.At(i + 2)->PrefetchSteppedAction();
         CUnitCanLoad* unit = m_Units.At(i);
         if (visit(*unit) == 0) {
             UnlockShared();

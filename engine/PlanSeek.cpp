@@ -316,7 +316,7 @@ void CPlan::PlayTicks(uint32_t fromMs, uint32_t toMs, uint32_t periodMs)
 
 void CPlan::SeekTo(int64_t tickMs, uint32_t periodMs)
 {
-    ResetPlayback();
+    ResetPlayback();  // also drops every unit's step shortcut
     if (tickMs < 0 || periodMs == 0)
         return;
     const TickScale ticks(periodMs);

@@ -10,10 +10,11 @@
 #include <QString>
 
 #include <algorithm>
+#include <atomic>
 
 namespace {
 
-void LoadCarried(CUnitCanLoad& carrier, std::vector<CUnitCanLoad*>& carried, int32_t unitNo)
+void LoadCarried(CUnitCanLoad& carrier, int32_t unitNo)
 {
     if (!carrier.m_Layer)
         return;
@@ -22,8 +23,15 @@ void LoadCarried(CUnitCanLoad& carrier, std::vector<CUnitCanLoad*>& carried, int
         return;
     unit->m_Loaded = 1;
     unit->m_CarrierNo = carrier.m_UnitNo;
-    carried.push_back(unit);
-    carrier.m_CarriedCount = int32_t(carried.size());
+    carrier.AppendCarried(unit);
+}
+
+// Drops one back reference of `unit` to `carrier`.
+void DropCarriedBy(CUnitCanLoad& unit, const CUnitCanLoad* carrier)
+{
+    auto& by = unit.m_CarriedBy;
+    if (auto it = std::find(by.begin(), by.end(), carrier); it != by.end())
+        by.erase(it);
 }
 
 void UnloadCarried(CUnitCanLoad& carrier, std::vector<CUnitCanLoad*>& carried, int32_t unitNo, double x, double y)
@@ -38,10 +46,13 @@ void UnloadCarried(CUnitCanLoad& carrier, std::vector<CUnitCanLoad*>& carried, i
         unit->m_CurX = x;
         unit->m_CurY = y;
         unit->m_Loaded = 0;
+        DropCarriedBy(*unit, &carrier);
         it = carried.erase(it);
     }
     carrier.m_CarriedCount = int32_t(carried.size());
 }
+
+std::atomic<uint32_t> g_actionEdits{1};
 
 QImage LoadUnitImage(const std::string& moduleFolder, const std::string& stored, CUnitImageCache* cache)
 {
@@ -76,7 +87,43 @@ void CustomPropertyList::Save(PlanXmlWriter& out) const
 
 CUnitCanLoad::CUnitCanLoad(int32_t unitType) : m_UnitType(unitType) {}
 
-CUnitCanLoad::~CUnitCanLoad() = default;
+CUnitCanLoad::~CUnitCanLoad()
+{
+    // The flashes of its strikes outlive the striker until their next tick.
+    for (UnitFire* fire : m_Fires)
+        fire->m_Striker = nullptr;
+}
+
+void CUnitCanLoad::ActionsEdited()
+{
+    g_actionEdits.fetch_add(1, std::memory_order_acq_rel);
+}
+
+uint32_t CUnitCanLoad::ActionEditCount()
+{
+    return g_actionEdits.load(std::memory_order_acquire);
+}
+
+void CUnitCanLoad::AppendCarried(CUnitCanLoad* unit)
+{
+    std::vector<CUnitCanLoad*>* carried = GetCarriedUnits();
+    if (!carried || !unit)
+        return;
+    carried->push_back(unit);
+    unit->m_CarriedBy.push_back(this);
+    m_CarriedCount = int32_t(carried->size());
+}
+
+void CUnitCanLoad::ClearCarried()
+{
+    std::vector<CUnitCanLoad*>* carried = GetCarriedUnits();
+    if (!carried)
+        return;
+    for (CUnitCanLoad* unit : *carried)
+        DropCarriedBy(*unit, this);
+    carried->clear();
+    m_CarriedCount = 0;
+}
 
 int CUnitCanLoad::Load(XmlPullReader& r, PlanReadState& state)
 {
@@ -148,6 +195,7 @@ int CUnitCanLoad::ReadActionList(XmlPullReader& r)
         action->m_ActingUnits.push_back(this);
         actions.push_back(std::move(action));
     }
+    ActionsEdited();
     m_Actions.reserve(m_Actions.size() + actions.size());
     for (auto& action : actions)
         m_Actions.push_back(std::move(action));
@@ -211,6 +259,7 @@ WGAction* CUnitCanLoad::AddNewAction(std::unique_ptr<WGAction> action)
     action->m_ActionNo = LastActionNo() + 1;
     action->m_ActingUnits.push_back(this);
     m_Actions.push_back(std::move(action));
+    ActionsEdited();
     return m_Actions.back().get();
 }
 
@@ -257,7 +306,7 @@ int UnitSingle::Save(PlanXmlWriter&) const
 
 void UnitCarrier::LoadUnit(int32_t unitNo)
 {
-    LoadCarried(*this, m_CarriedUnits, unitNo);
+    LoadCarried(*this, unitNo);
 }
 
 void UnitCarrier::UnloadUnit(int32_t unitNo, double x, double y, double)
@@ -277,7 +326,7 @@ int UnitSingleCarrier::Save(PlanXmlWriter& out) const
 
 void UnitSingleCarrier::LoadUnit(int32_t unitNo)
 {
-    LoadCarried(*this, m_CarriedUnits, unitNo);
+    LoadCarried(*this, unitNo);
 }
 
 void UnitSingleCarrier::UnloadUnit(int32_t unitNo, double x, double y, double)
@@ -298,6 +347,30 @@ int UnitSingleSimple::Save(PlanXmlWriter& out) const
 int UnitFire::Save(PlanXmlWriter&) const
 {
     return 1;
+}
+
+UnitFire::~UnitFire()
+{
+    if (!m_Striker)
+        return;
+    auto& fires = m_Striker->m_Fires;
+    fires.erase(std::remove(fires.begin(), fires.end(), this), fires.end());
+    // The strike that made this fire unit is one of the striker's actions.
+    for (const auto& action : m_Striker->m_Actions) {
+        if (action->m_FireUnit == this) {
+            action->m_FireUnit = nullptr;
+            action->m_Running = 0;
+        }
+    }
+}
+
+void UnitFire::LinkStriker()
+{
+    if (!m_Striker)
+        return;
+    auto& fires = m_Striker->m_Fires;
+    if (std::find(fires.begin(), fires.end(), this) == fires.end())
+        fires.push_back(this);
 }
 
 // ---- kind from the class id ------------------------------------------------

@@ -173,6 +173,54 @@ public:
     int32_t m_HitFlag = 0;
     std::string m_LastAttacker;
     int32_t m_Selected = 0;
+
+    // Back references, so that deleting a unit reaches what points at it
+    // without walking the layer: the carriers whose carried-unit lists hold
+    // this unit (one entry per list entry), and the live fire units whose
+    // striker this unit is. Kept by whoever changes the lists (under the gate).
+    std::vector<CUnitCanLoad*> m_CarriedBy;
+    std::vector<UnitFire*> m_Fires;
+
+    // Playback's shortcut between action starts: after a full tick at
+    // m_StepFromMs, the ticks before m_StepUntilMs (the next start time) step
+    // only the actions that tick left running (none: the unit costs nothing).
+    // An action begins running only in its own start tick, so the shortcut
+    // holds while the edit count is the one it was taken at and the action
+    // list has the same length (removing actions shortens it).
+    uint32_t m_StepEdits = 0;
+    uint32_t m_StepFromMs = 0;
+    uint64_t m_StepUntilMs = 0;  // 0: no shortcut
+    uint32_t m_StepActionCount = 0;
+    static constexpr int kMaxStepped = 4;
+    uint16_t m_SteppedCount = 0;
+    uint16_t m_Stepped[kMaxStepped] = {};  // indices into m_Actions, in list order
+
+    // Code that adds an action to any unit or changes an action's start time
+    // or running flag outside playback calls this (AddNewAction, action list
+    // reads, undo and redo, resets and seeks do), so no unit skips it.
+    static void ActionsEdited();
+    static uint32_t ActionEditCount();
+
+    // Hints for the tick's walk, which is bound by memory latency at scale:
+    // the unit's own fields, its action list, and the first action its
+    // shortcut steps. Each reads only what the one before brought in.
+    void PrefetchSelf() const
+    {
+        __builtin_prefetch(this);
+        __builtin_prefetch(&m_Actions);
+        __builtin_prefetch(&m_StepEdits);
+    }
+    void PrefetchActionList() const { __builtin_prefetch(m_Actions.data()); }
+    void PrefetchSteppedAction() const
+    {
+        if (m_SteppedCount > 0 && m_Stepped[0] < m_Actions.size())
+            __builtin_prefetch(m_Actions[m_Stepped[0]].get());
+    }
+
+    // Appends `unit` to this unit's carried-unit list (and the back reference).
+    void AppendCarried(CUnitCanLoad* unit);
+    // Empties this unit's carried-unit list (and the back references).
+    void ClearCarried();
 };
 
 // Never created alone; its own Load and Save leave the unit as it is.
@@ -220,6 +268,12 @@ public:
 class UnitFire : public CUnitCanLoad {
 public:
     UnitFire() : CUnitCanLoad(kUnitTypeFire) {}
+    // Unlinks from the striker: its list of fire units, and the strike that
+    // still names this fire unit (which then stops running).
+    ~UnitFire() override;
+    // Enters this fire unit in its striker's list (once); the layer does it
+    // when the fire unit is added, so m_Striker must be set before.
+    void LinkStriker();
     int Save(PlanXmlWriter& out) const override;
     // Toggles the flash when 500 ms have passed since the last toggle and puts
     // one fire line, from where the striker stands now, at the head of the
@@ -233,7 +287,7 @@ public:
     double m_KillRadius = 0;          // metres, the weapon class's exploderadius
     RoutePoint m_StartPoint;          // fire line from the striker ...
     RoutePoint m_EndPoint;            // ... to the target
-    CUnitCanLoad* m_Striker = nullptr;  // not owned; cleared when the striker is deleted
+    CUnitCanLoad* m_Striker = nullptr;  // not owned; cleared when the striker is destroyed
     RelaxedAtomic<int32_t> m_OnCount = 0;  // times the flash came on
     RelaxedAtomic<int32_t> m_FlashOn = 1;
     uint32_t m_LastToggleMs = 0;

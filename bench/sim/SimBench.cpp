@@ -1,5 +1,7 @@
 // Playback costs: one tick of a large layer with fire lines and the hit
 // check, and a ten-hour replay.
+#include "config/SysConfig.h"
+#include "config/UnitClassCatalog.h"
 #include "engine/ClockService.h"
 #include "engine/Plan.h"
 #include "engine/PlanLayer.h"
@@ -8,16 +10,22 @@
 
 #include <benchmark/benchmark.h>
 
+#include <QDir>
+#include <QFile>
+#include <QTemporaryDir>
+
 #include <memory>
 
 namespace {
 
 // Units on a grid, each moving along a 10-point route at a speed that keeps
 // it moving for `moveSeconds`.
-std::unique_ptr<CPlan> MakePlan(CPlayState& play, int units, double moveSeconds)
+std::unique_ptr<CPlan> MakePlan(CPlayState& play, int units, double moveSeconds,
+                                const CUnitClassCatalog* catalog = nullptr)
 {
     PlanContext context;
     context.play = &play;
+    context.catalog = catalog;
     auto plan = std::make_unique<CPlan>(context);
     plan->m_Layers.push_back(std::make_unique<CPlanLayer>());
     plan->AdoptLayers();
@@ -150,6 +158,66 @@ void BM_ReplayTenHoursStaggered(benchmark::State& state)
     }
 }
 BENCHMARK(BM_ReplayTenHoursStaggered)->Args({1000, 0})->Args({1000, 1})->Unit(benchmark::kMillisecond)->Iterations(1);
+
+// A weapon class, so strikes make fire units.
+class WeaponCatalog {
+public:
+    WeaponCatalog()
+    {
+        const QString path = m_dir.filePath("UnitClassInfo.cfg");
+        QFile file(path);
+        if (file.open(QIODevice::WriteOnly))
+            file.write("<?xml version=\"1.0\" encoding=\"utf-8\" ?>\r\n<unitinfo><unitclass>"
+                       "<node name=\"火力武器\" id=\"03\"/></unitclass><unit>"
+                       "<node name=\"榴弹炮\" id=\"03.01\" class=\"03\" width=\"1\" height=\"1\" "
+                       "exploderadius=\"25\"/></unit></unitinfo>");
+        file.close();
+        CSysConfig config;
+        m_catalog.Load(path.toStdString(), config);
+    }
+    const CUnitClassCatalog& Catalog() const { return m_catalog; }
+
+private:
+    QTemporaryDir m_dir;
+    CUnitClassCatalog m_catalog;
+};
+
+// Moving units as above, 200 of which strike together every 4 s (HitTime 1:
+// a strike lasts about a second, then its fire unit is deleted), so 200 fire
+// units are created in one tick and deleted in another, with the hit check on.
+void BM_TickMovingUnitsWithStrikes(benchmark::State& state)
+{
+    const int units = int(state.range(0));
+    const int strikers = int(state.range(1));
+    WeaponCatalog weapons;
+    CPlayState play;
+    play.SetHitDistance(DegreesPerKm(0) * 50 / 1000);
+    auto plan = MakePlan(play, units, 1e6, &weapons.Catalog());
+    CPlanLayer* layer = plan->GetFirstLayer();
+    for (int k = 0; k < strikers; ++k) {
+        CUnitCanLoad* unit = layer->GetUnitAt(size_t(k) * size_t(units / strikers));
+        for (int round = 0; round < 110; ++round) {
+            auto action = std::make_unique<WGAction>();
+            action->m_ActionType = kActionStrike;
+            action->m_ActionTime = int32_t(1 + round * 4);
+            action->m_BulletType = "03.01";
+            action->m_HitTime = 1;
+            auto route = std::make_unique<WGRoute>();
+            route->m_Points.push_back({(k % 160) * 0.01, (k / 160) * 0.01 + 0.5, 0});
+            action->m_Routes.push_back(std::move(route));
+            unit->AddNewAction(std::move(action));
+        }
+    }
+    CClockService clock;
+    clock.SetFireLineList(&play.FireLines());
+    clock.AddReceiver(plan.get());
+    clock.Tick();  // starts every move
+    for (auto _ : state)
+        clock.Tick();
+    state.counters["hits"] = double(play.HitList().Count());
+    state.counters["units_left"] = double(layer->GetUnitCount());
+}
+BENCHMARK(BM_TickMovingUnitsWithStrikes)->Args({25600, 200})->Unit(benchmark::kMillisecond)->Iterations(2000);
 
 }  // namespace
 

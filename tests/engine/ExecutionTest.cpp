@@ -1,7 +1,10 @@
 // Appearing, the five action types, cancelling and replay, tick by tick.
 #include "PlaybackSupport.h"
 
+#include "engine/EditHistory.h"
+
 #include <cmath>
+#include <random>
 
 namespace {
 
@@ -402,4 +405,106 @@ TEST_F(Execution, EventsOfATickCarryThePlansCurrentTime)
     ASSERT_EQ(sink.events.size(), 1u);
     EXPECT_EQ(sink.events[0].timeText, "09:01:01");
     EXPECT_EQ(play.GetCurrentEpoch(), plan->m_StartTime + 3661);
+}
+
+// ---- units with nothing running skip their actions ------------------------------
+
+// A unit whose move has ended goes quiet; actions given to it later, by the
+// editor or by undo, and a replay from an earlier time still start in their tick.
+TEST_F(Execution, QuietUnitStillStartsActionsAddedLaterAndOnReplay)
+{
+    CUnitCanLoad* unit = AddUnit(1, "甲");
+    AddAction(unit, kActionMove, 1, {{0, 0, 0}, {LengthFor(400), 0, 0}})->m_Speed = kSpeed;
+    TickThrough(5000);
+    ASSERT_EQ(sink.Messages(), (std::vector<std::string>{"甲开始移动", "甲移动完毕"}));
+
+    AddAction(unit, kActionTurn, 7)->m_Angle = 30;  // as the editor adds it, while the unit is quiet
+    TickThrough(7000);
+    EXPECT_EQ(double(unit->m_Angle), 30.0);
+
+    // Undo restores an action list with a turn at 9 s.
+    const CEditHistory::UnitStates states = [&] {
+        unit->m_Actions.back()->m_ActionTime = 9;
+        unit->m_Actions.back()->m_Angle = 45;
+        auto s = CEditHistory::Capture(*layer, 1);
+        unit->m_Actions.back()->m_ActionTime = 7;
+        return s;
+    }();
+    CEditHistory::Restore(*layer, plan->GetContext(), 1, states);
+    TickThrough(9000);
+    EXPECT_EQ(double(unit->m_Angle), 45.0);
+
+    // The clock set back (no reset): the move starts again in its tick.
+    sink.events.clear();
+    clock.SetTime(0);
+    TickThrough(1000);
+    EXPECT_EQ(sink.Messages(), (std::vector<std::string>{"甲开始移动"}));
+}
+
+// Random plans played twice, once with the shortcut and once with it
+// dropped before every tick (every unit's whole action list looked at), with
+// actions added, deleted and cancelled while playing: the same events and the
+// same final state.
+TEST_F(Execution, StepShortcutChangesNothingOnRandomPlans)
+{
+    auto play = [&](uint32_t seed, bool shortcut) {
+        std::mt19937 rng(seed);
+        auto pick = [&](int lo, int hi) { return std::uniform_int_distribution<int>(lo, hi)(rng); };
+        plan->ResetPlayback();
+        layer->ClearUnits();
+        sink.events.clear();
+        clock.SetTime(0);
+        const int count = pick(1, 12);
+        std::vector<CUnitCanLoad*> units;
+        for (int k = 0; k < count; ++k) {
+            units.push_back(AddUnit(k + 1, "u" + std::to_string(k), pick(0, 9) * 0.001, 0, pick(0, 3)));
+            for (int a = pick(0, 4); a > 0; --a) {
+                WGAction* act = AddAction(units.back(), pick(1, 5), pick(-1, 12),
+                                          {{pick(0, 9) * 0.001, 0, 0}, {pick(0, 9) * 0.001, pick(0, 3) * 0.001, 0}});
+                act->m_Speed = pick(0, 3) * 500;
+                act->m_Angle = pick(0, 359);
+                act->m_UnitNo = pick(1, count);
+                act->m_BulletType = "03.01";
+                act->m_HitTime = pick(1, 2);
+            }
+        }
+        std::string state;
+        for (uint32_t t = 0; t <= 80; ++t) {
+            if (!shortcut)
+                CUnitCanLoad::ActionsEdited();
+            if (pick(0, 15) == 0) {  // the editor adds an action at a later second
+                WGAction* act = AddAction(units[size_t(pick(0, count - 1))], pick(1, 3), int32_t(t / 5) + pick(0, 4),
+                                          {{0.001, 0.002, 0}, {0.003, 0, 0}});
+                act->m_Speed = 800;
+                act->m_Angle = 90;
+                act->m_BulletType = "03.01";
+            }
+            if (pick(0, 20) == 0) {  // the editor deletes an action, as the panel does, by erasing it
+                CUnitCanLoad* u = units[size_t(pick(0, count - 1))];
+                if (!u->m_Actions.empty()) {
+                    auto it = u->m_Actions.begin() + pick(0, int(u->m_Actions.size()) - 1);
+                    if ((*it)->m_FireUnit)
+                        (*it)->m_FireUnit->m_Removed = 1;
+                    if (pick(0, 1))
+                        u->m_Actions.erase(it);
+                    else
+                        u->RemoveAction((*it)->m_ActionNo);
+                }
+            }
+            if (pick(0, 30) == 0)
+                units[size_t(pick(0, count - 1))]->CancelActions(layer);
+            clock.Tick();
+        }
+        for (const auto& e : sink.events)
+            state += e.timeText + " " + e.message + "\n";
+        for (CUnitCanLoad* u : units) {
+            state += std::to_string(double(u->m_CurX)) + " " + std::to_string(double(u->m_CurY)) + " " +
+                     std::to_string(double(u->m_Angle)) + " " + std::to_string(int(u->m_Loaded)) + "\n";
+            for (const auto& a : u->m_Actions)
+                state += std::to_string(a->m_Running) + std::to_string(a->m_CurrentPoint) + " ";
+        }
+        return state;
+    };
+    for (uint32_t seed = 1; seed <= 60; ++seed)
+        EXPECT_EQ(play(seed, true), play(seed, false)) << "seed " << seed;
 }

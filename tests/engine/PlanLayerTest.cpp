@@ -1,4 +1,7 @@
 #include "EngineTestSupport.h"
+#include "PlaybackSupport.h"
+
+#include "engine/EditHistory.h"
 
 #include "engine/PlanContext.h"
 #include "engine/PlanLayer.h"
@@ -8,6 +11,8 @@
 #include <algorithm>
 #include <atomic>
 #include <limits>
+#include <random>
+#include <set>
 #include <thread>
 
 namespace {
@@ -456,4 +461,246 @@ TEST(PlanLayer, WalksAppendsAndDeletesFromSeveralThreads)
         EXPECT_EQ(u->m_Layer, &layer);
         EXPECT_EQ(layer.GetUnitByNo(u->m_UnitNo), u);
     }
+}
+
+// ---- deletions from played states ------------------------------------------------
+
+namespace {
+
+class DeletionFromPlayedState : public PlaybackFixture {
+protected:
+    // Every unit of every layer of the plan.
+    std::vector<CUnitCanLoad*> AllUnits() const
+    {
+        std::vector<CUnitCanLoad*> out;
+        for (const auto& l : plan->m_Layers)
+            for (size_t i = 0; i < l->GetUnitCount(); ++i)
+                out.push_back(l->GetUnitAt(i));
+        return out;
+    }
+
+    // No pointer anywhere in the plan equals `gone`, and the back references
+    // mirror the forward ones exactly.
+    void ExpectNoReferenceTo(const void* gone, const std::string& where)
+    {
+        const std::vector<CUnitCanLoad*> units = AllUnits();
+        std::multiset<std::pair<const void*, const void*>> carriedPairs, carriedByPairs, fires, strikers;
+        for (CUnitCanLoad* u : units) {
+            ASSERT_NE(static_cast<const void*>(u), gone) << where;
+            if (const auto* carried = u->GetCarriedUnits()) {
+                EXPECT_EQ(int32_t(u->m_CarriedCount), int32_t(carried->size())) << where;
+                for (const CUnitCanLoad* c : *carried) {
+                    ASSERT_NE(static_cast<const void*>(c), gone) << where << ": carried by " << u->m_UnitNo;
+                    carriedPairs.insert({u, c});
+                }
+            }
+            for (const CUnitCanLoad* by : u->m_CarriedBy) {
+                ASSERT_NE(static_cast<const void*>(by), gone) << where;
+                carriedByPairs.insert({by, u});
+            }
+            for (const UnitFire* f : u->m_Fires) {
+                ASSERT_NE(static_cast<const void*>(f), gone) << where;
+                fires.insert({u, f});
+            }
+            if (const UnitFire* fire = u->AsFire()) {
+                ASSERT_NE(static_cast<const void*>(fire->m_Striker), gone) << where << ": striker of a fire unit";
+                if (fire->m_Striker)
+                    strikers.insert({fire->m_Striker, fire});
+            }
+            for (const auto& a : u->m_Actions) {
+                ASSERT_NE(static_cast<const void*>(a->m_FireUnit), gone) << where << ": fire unit of a strike";
+                for (const CUnitCanLoad* acting : a->m_ActingUnits)
+                    ASSERT_NE(static_cast<const void*>(acting), gone) << where;
+            }
+        }
+        EXPECT_EQ(carriedPairs, carriedByPairs) << where << ": carried lists and their back references differ";
+        EXPECT_EQ(fires, strikers) << where << ": fire units and their strikers' lists differ";
+    }
+
+    // The back references mirror the forward ones (no deleted unit to look for).
+    void ExpectConsistent(const std::string& where)
+    {
+        static const int nothing = 0;
+        ExpectNoReferenceTo(&nothing, where);
+    }
+
+    // What a walk over every unit leaves after deleting `dying`: every carrier's list
+    // without it, and the units it carried put down.
+    struct Expected {
+        std::vector<std::pair<CUnitCanLoad*, std::vector<CUnitCanLoad*>>> lists;
+        std::vector<CUnitCanLoad*> putDown;
+    };
+    Expected Predict(const CUnitCanLoad* dying) const
+    {
+        Expected e;
+        for (CUnitCanLoad* u : AllUnits()) {
+            if (u == dying)
+                continue;
+            if (const auto* carried = u->GetCarriedUnits()) {
+                std::vector<CUnitCanLoad*> left;
+                for (CUnitCanLoad* c : *carried)
+                    if (c != dying)
+                        left.push_back(c);
+                e.lists.emplace_back(u, left);
+            }
+        }
+        if (const auto* carried = dying->GetCarriedUnits())
+            for (CUnitCanLoad* c : *carried)
+                if (c != dying)
+                    e.putDown.push_back(c);
+        return e;
+    }
+    void Check(const Expected& e, const std::string& where)
+    {
+        for (const auto& [carrier, list] : e.lists)
+            EXPECT_EQ(*carrier->GetCarriedUnits(), list) << where << ": carrier " << carrier->m_UnitNo;
+        const std::vector<CUnitCanLoad*> units = AllUnits();
+        for (const CUnitCanLoad* c : e.putDown) {
+            if (std::find(units.begin(), units.end(), c) == units.end())
+                continue;
+            EXPECT_EQ(int32_t(c->m_Loaded), 0) << where;
+            EXPECT_EQ(int32_t(c->m_CarrierNo), 0) << where;
+        }
+    }
+};
+
+}  // namespace
+
+// Random plans on two layers (strikes of the second layer put their fire units
+// on the first), played for a while, then emptied unit by unit in a random
+// order, with ticks, resets and undos in between: after every deletion no
+// pointer to the deleted unit is left anywhere and the carried lists are what
+// a walk over every unit would leave.
+TEST_F(DeletionFromPlayedState, RandomOrdersLeaveNoPointerToADeletedUnit)
+{
+    plan->m_Layers.push_back(std::make_unique<CPlanLayer>());
+    plan->AdoptLayers();
+    CPlanLayer* second = plan->m_Layers[1].get();
+    for (uint32_t seed = 1; seed <= 40; ++seed) {
+        std::mt19937 rng(seed);
+        auto pick = [&](int lo, int hi) { return std::uniform_int_distribution<int>(lo, hi)(rng); };
+        plan->ResetPlayback();
+        for (const auto& l : plan->m_Layers)
+            l->ClearUnits();
+        clock.SetTime(0);
+        // Few numbers, so that numbers repeat and loads name duplicates.
+        const int count = pick(8, 30);
+        for (int k = 0; k < count; ++k) {
+            CPlanLayer* on = pick(0, 3) == 0 ? second : layer;
+            const int kind = pick(0, 2);
+            const int32_t no = pick(1, 12);
+            CUnitCanLoad* u = kind == 0   ? static_cast<CUnitCanLoad*>(AddUnit<UnitCarrier>(no, "c", 0, 0, 0, on))
+                              : kind == 1 ? static_cast<CUnitCanLoad*>(AddUnit<UnitSingleCarrier>(no, "s", 0, 0, 0, on))
+                                          : AddUnit<UnitSingleSimple>(no, "t", pick(0, 9) * 0.01, 0, 0, on);
+            for (int a = pick(0, 4); a > 0; --a) {
+                const int type = pick(1, 5);
+                WGAction* act = AddAction(u, type, pick(0, 6), {{pick(0, 9) * 0.01, pick(0, 9) * 0.01, 0}, {0.05, 0.05, 0}});
+                act->m_UnitNo = pick(1, 12);
+                act->m_BulletType = "03.01";
+                act->m_HitTime = pick(1, 3);
+                act->m_Speed = 100;
+            }
+        }
+        const int ticks = pick(0, 40);
+        for (int t = 0; t < ticks; ++t)
+            clock.Tick();
+
+        const std::string where = "seed " + std::to_string(seed);
+        ExpectConsistent(where + " before deleting");
+        std::vector<CUnitCanLoad*> units = AllUnits();
+        while (!units.empty()) {
+            CUnitCanLoad* dying = units[size_t(pick(0, int(units.size()) - 1))];
+            CPlanLayer* from = dying->m_Layer;
+            const Expected expected = Predict(dying);
+            const CEditHistory::UnitStates states = CEditHistory::Capture(*from, dying->m_UnitNo);
+            const int32_t no = dying->m_UnitNo;
+            const bool wasFire = dying->AsFire() != nullptr;
+            from->DeleteUnit(dying);
+            ExpectNoReferenceTo(dying, where + " after deleting unit " + std::to_string(no));
+            Check(expected, where);
+            if (::testing::Test::HasFailure())
+                return;
+            switch (pick(0, 9)) {
+            case 0:  // undo the deletion of every unit of the number
+                if (!wasFire) {
+                    CEditHistory::Restore(*from, plan->GetContext(), no, states);
+                    ExpectConsistent(where + " after restoring");
+                }
+                break;
+            case 1:
+                plan->ResetPlayback();
+                ExpectConsistent(where + " after the reset");
+                break;
+            case 2:
+            case 3:
+                for (int t = pick(1, 8); t > 0; --t)
+                    clock.Tick();
+                ExpectConsistent(where + " after ticks");
+                break;
+            default:
+                break;
+            }
+            units = AllUnits();
+        }
+    }
+}
+
+// The striker on one layer, its flash on the first: deleting either end
+// leaves the other without a pointer to it.
+TEST_F(DeletionFromPlayedState, StrikerAndFireOnDifferentLayers)
+{
+    plan->m_Layers.push_back(std::make_unique<CPlanLayer>());
+    plan->AdoptLayers();
+    CPlanLayer* second = plan->m_Layers[1].get();
+    auto* striker = AddUnit(1, "炮兵", 0, 0, 0, second);
+    WGAction* strike = AddAction(striker, kActionStrike, 0, {{0.01, 0.01, 0}});
+    strike->m_BulletType = "03.01";
+    strike->m_HitTime = 3;
+    clock.Tick();
+    ASSERT_NE(strike->m_FireUnit, nullptr);
+    UnitFire* fire = strike->m_FireUnit;
+    EXPECT_EQ(fire->m_Layer, layer);
+    EXPECT_EQ(striker->m_Fires, (std::vector<UnitFire*>{fire}));
+
+    layer->DeleteUnit(fire);
+    EXPECT_EQ(strike->m_FireUnit, nullptr);
+    EXPECT_EQ(strike->m_Running, 0);
+    EXPECT_TRUE(striker->m_Fires.empty());
+
+    // A new strike, then the striker goes: the flash loses its striker and ends.
+    AddAction(striker, kActionStrike, 1, {{0.01, 0.01, 0}})->m_BulletType = "03.01";
+    TickThrough(1000);
+    ASSERT_EQ(layer->GetUnitCount(), 1u);
+    auto* fire2 = layer->GetUnitAt(0)->AsFire();
+    ASSERT_NE(fire2, nullptr);
+    EXPECT_EQ(fire2->m_Striker, striker);
+    second->DeleteUnit(striker);
+    EXPECT_EQ(fire2->m_Striker, nullptr);
+    clock.Tick();
+    EXPECT_EQ(layer->GetUnitCount(), 0u) << "the flash without its striker is deleted in its next tick";
+}
+
+// A carrier that is itself carried, and a unit listed twice by a restored
+// carrier: deleting any of them cleans every list that holds it.
+TEST_F(DeletionFromPlayedState, NestedAndRepeatedCarrying)
+{
+    auto* ship = AddUnit<UnitCarrier>(1, "舰");
+    auto* ifv = AddUnit<UnitSingleCarrier>(2, "车");
+    auto* tank = AddUnit(3, "坦克");
+    ship->LoadUnit(2);
+    ifv->LoadUnit(3);
+    ship->AppendCarried(tank);  // as a restore may leave it
+    ASSERT_EQ(tank->m_CarriedBy.size(), 2u);
+
+    layer->DeleteUnit(ifv);
+    ExpectNoReferenceTo(ifv, "ifv");
+    EXPECT_EQ(ship->m_CarriedUnits, (std::vector<CUnitCanLoad*>{tank}));
+    EXPECT_EQ(tank->m_CarriedBy, (std::vector<CUnitCanLoad*>{ship}));
+    EXPECT_EQ(tank->m_Loaded, 0) << "put down by its deleted carrier";
+
+    ship->AppendCarried(tank);
+    layer->DeleteUnit(tank);
+    ExpectNoReferenceTo(tank, "tank");
+    EXPECT_TRUE(ship->m_CarriedUnits.empty());
+    EXPECT_EQ(ship->m_CarriedCount, 0);
 }
