@@ -1,7 +1,5 @@
 #include "ui/HitAlarmDlg.h"
 
-#include <algorithm>
-
 #include "engine/HitList.h"
 
 #include <QGridLayout>
@@ -31,6 +29,10 @@ CHitAlarmDlg::CHitAlarmDlg(CHitList& hits, QWidget* parent)
     };
     m_victim = readOnly("victim");
     m_attacker = readOnly("attacker");
+    // "红炮兵一营[编号: 3][火器: 榴弹炮]" and the like, whole.
+    m_attacker->setMinimumWidth(m_attacker->fontMetrics().horizontalAdvance(
+                                    QStringLiteral("红炮兵一营营部[编号: 25599][火器: 反坦克导弹]")) +
+                                16);
     m_distance = readOnly("distance");
     m_distance->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
 
@@ -119,12 +121,8 @@ void CHitAlarmDlg::DisplayRecord()
     if (const std::optional<HitRecord> record = m_hits.At(*m_position)) {
         m_victim->setText(QString::fromStdString(record->victim));
         m_attacker->setText(QString::fromStdString(record->attacker));
-        // The whole attacker text is shown: the field grows to it, from its start.
-        const int needed = m_attacker->fontMetrics().horizontalAdvance(m_attacker->text()) + 16;
-        if (needed > m_attacker->minimumWidth()) {
-            m_attacker->setMinimumWidth(std::min(needed, 600));
-            adjustSize();
-        }
+        // Shown from its start (the field is wide enough for the usual texts);
+        // the whole text is also the tooltip.
         m_attacker->setCursorPosition(0);
         m_attacker->setToolTip(m_attacker->text());
         m_distance->setText(QString::asprintf("%.4f", record->distance));
