@@ -17,6 +17,7 @@
 #include "ui/EventListPanel.h"
 #include "ui/HitAlarmDlg.h"
 #include "ui/MainWindow.h"
+#include "ui/panels/DialogUnitCombination.h"
 #include "ui/MessageBoxReporter.h"
 #include "ui/TarnwickView.h"
 #include "ui/TimeBarCtrl.h"
@@ -460,6 +461,37 @@ TEST_F(Acceptance, PlanPlaceGiveActionsSaveReopenPlaySeekAndQuit)
     Shot("full-screen");
     m_frame->Action(CMainFrame::ID_FULL_SCREEN)->trigger();
     EXPECT_EQ(m_app->m_FullScreen, 0);
+
+    // ---- an edited plan, then Open answered "取消": nothing is replaced ----
+    {
+        CUnitCanLoad* tank = Unit(tankNo);
+        ASSERT_NE(tank, nullptr);
+        CDialogUnitCombination* panel = m_frame->UnitPanel();
+        panel->OnUnitShown(tankNo, QString::fromStdString(tank->m_UnitName), tank->m_AppearTime, tank->m_InitX,
+                           tank->m_InitY, tank->m_CurX, tank->m_CurY);
+        panel->NameEdit()->setText("改名坦克");
+        panel->ModifyFixedButton()->click();
+        ASSERT_EQ(Unit(tankNo)->m_UnitName, "改名坦克");
+        ASSERT_TRUE(m_app->m_Doc.IsModified());
+        CPlan* before = m_app->GetPlan();
+        bool cancelled = false;
+        m_driver.Expect([&cancelled](QWidget* w) {
+            auto* box = qobject_cast<QMessageBox*>(w);
+            if (!box || !box->button(QMessageBox::Cancel))
+                return false;
+            cancelled = true;
+            box->button(QMessageBox::Cancel)->click();
+            return true;
+        });
+        m_openAnswer = planFile;  // would be opened if the question were not asked
+        m_frame->Action(CMainFrame::ID_OPEN_PLAN)->trigger();
+        EXPECT_TRUE(WaitFor([&] { return cancelled; }, 5000)) << "the save question before Open";
+        Settle();
+        EXPECT_EQ(m_app->GetPlan(), before);
+        EXPECT_EQ(Unit(tankNo)->m_UnitName, "改名坦克");
+        EXPECT_TRUE(m_app->m_Doc.IsModified());
+        Shot("open-cancelled");
+    }
 
     // ---- quit: the save question, answered "否" ----
     bool asked = false;
