@@ -351,7 +351,7 @@ int UnitFire::Save(PlanXmlWriter&) const
 
 UnitFire::~UnitFire()
 {
-    if (!m_Striker)
+    if (!m_Striker || !m_LinkedToStriker)
         return;
     auto& fires = m_Striker->m_Fires;
     fires.erase(std::remove(fires.begin(), fires.end(), this), fires.end());
@@ -371,6 +371,7 @@ void UnitFire::LinkStriker()
     auto& fires = m_Striker->m_Fires;
     if (std::find(fires.begin(), fires.end(), this) == fires.end())
         fires.push_back(this);
+    m_LinkedToStriker = true;
 }
 
 // ---- kind from the class id ------------------------------------------------

@@ -275,6 +275,10 @@ public:
     // when the fire unit is added, so m_Striker must be set before.
     void LinkStriker();
     int Save(PlanXmlWriter& out) const override;
+    // True once LinkStriker entered it in its striker's list: only then does
+    // the striker clear m_Striker when it dies, so only then may the
+    // destructor look at the striker.
+    bool m_LinkedToStriker = false;
     // Toggles the flash when 500 ms have passed since the last toggle and puts
     // one fire line, from where the striker stands now, at the head of the
     // play state's fire-line list. A fire unit marked removed emits nothing.

@@ -274,6 +274,7 @@ TEST_F(PlanPicture, FireFollowsItsStrikerAndHidesWithIt)
     auto* fire = Add<UnitFire>(kFireUnitNo, 0, 0, 2, 2);
     fire->m_ClassInfo = nullptr;  // default fire colour RGB(200, 0, 0)
     fire->m_Striker = striker;
+    fire->LinkStriker();  // as a layer does when a strike adds its fire unit
     fire->m_StartPoint = {3.0, 2.5, 0};
     fire->m_EndPoint = {1.0, 2.5, 0};
     const QRgb red = CPlanRenderer::FromColorRef(CPlanRenderer::kDefaultFireColour).rgb();
