@@ -71,7 +71,7 @@ bool CPlan::Load(XmlPullReader& r, std::string* error)
     if (!r.Finish())
         return fail(r.Error());
     if (children.empty())
-        return fail("the root element has no child elements");
+        return fail("根元素没有子元素");
 
     // The maps' messages come in the order of the layers, then one message
     // per element of another kind.

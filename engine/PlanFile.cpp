@@ -1,6 +1,7 @@
 #include "engine/PlanFile.h"
 
 #include "config/MessageReporter.h"
+#include "config/SystemErrorText.h"
 #include "engine/PlanXmlWriter.h"
 #include "engine/XmlPullReader.h"
 
@@ -32,27 +33,27 @@ bool ReadWholeFile(const std::string& path, uint64_t maxBytes, std::unique_ptr<c
     // waiting for a writer; it changes nothing for a regular file.
     const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
     if (fd < 0)
-        return Fail(error, "cannot open '" + path + "': " + std::strerror(errno));
+        return Fail(error, "无法打开 '" + path + "': " + SystemErrorText(errno));
     struct FdCloser {
         int fd;
         ~FdCloser() { ::close(fd); }
     } closer{fd};
     struct stat st {};
     if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode))
-        return Fail(error, "'" + path + "' is not a file");
+        return Fail(error, "'" + path + "' 不是文件");
     if (uint64_t(st.st_size) > maxBytes)
-        return Fail(error, "'" + path + "' is too large (" + std::to_string(st.st_size) + " bytes)");
+        return Fail(error, "'" + path + "' 太大(" + std::to_string(st.st_size) + " 字节)");
     const size_t expected = size_t(st.st_size);
     data.reset(new (std::nothrow) char[expected + 1]);
     if (!data)
-        return Fail(error, "not enough memory to read '" + path + "'");
+        return Fail(error, "内存不足, 无法读取 '" + path + "'");
     size = 0;
     while (size < expected) {
         const ssize_t n = ::read(fd, data.get() + size, expected - size);
         if (n < 0 && errno == EINTR)
             continue;
         if (n < 0)
-            return Fail(error, "cannot read '" + path + "': " + std::strerror(errno));
+            return Fail(error, "无法读取 '" + path + "': " + SystemErrorText(errno));
         if (n == 0)
             break;  // the file shrank meanwhile: parse what there is
         size += size_t(n);
@@ -71,7 +72,7 @@ std::unique_ptr<CPlan> LoadPlan(const std::string& path, const PlanContext& cont
         return nullptr;
     size_t bad = 0;
     if (!IsValidXmlText(data.get(), size, &bad)) {
-        Fail(error, "'" + path + "': not UTF-8 XML text at offset " + std::to_string(bad));
+        Fail(error, "'" + path + "': 不是 UTF-8 编码的 XML 文本(位于第 " + std::to_string(bad) + " 字节)");
         return nullptr;
     }
     XmlPullReader reader(limits.maxDepth);
@@ -95,23 +96,23 @@ bool SavePlan(const CPlan& plan, const std::string& path, std::string* error)
     // Nothing under the root (no layer, none kept from the file): the file
     // would get a root without children, which no reader opens. It is left as it is.
     if (!plan.HasContent())
-        return Fail(error, "the plan has no layer to save; '" + path + "' is left as it is");
+        return Fail(error, "预案中没有可保存的图层, '" + path + "' 保持不变");
     const QString qpath = QString::fromStdString(path);
     QSaveFile file(qpath);
     // Unbuffered: with Qt's buffer the last chunk would be written inside
     // commit(), where a failure still replaces the target.
     if (path.empty() || QFileInfo(qpath).isDir() || !file.open(QIODevice::WriteOnly | QIODevice::Unbuffered)) {
         ReportError(plan.GetContext().Reporter(), "保存预案失败!", "错误");
-        return Fail(error, "cannot create '" + path + "': " + file.errorString().toStdString());
+        return Fail(error, "无法创建 '" + path + "': " + SystemErrorText(file.errorString()));
     }
     PlanXmlWriter out([&file](const char* bytes, size_t n) { return file.write(bytes, qint64(n)) == qint64(n); });
     plan.Save(out);
     if (!out.Flush() || file.error() != QFileDevice::NoError) {
-        const std::string why = file.errorString().toStdString();
+        const std::string why = SystemErrorText(file.errorString());
         file.cancelWriting();
-        return Fail(error, "cannot write '" + path + "': " + why);
+        return Fail(error, "无法写入 '" + path + "': " + why);
     }
     if (!file.commit())
-        return Fail(error, "cannot replace '" + path + "': " + file.errorString().toStdString());
+        return Fail(error, "无法替换 '" + path + "': " + SystemErrorText(file.errorString()));
     return true;
 }

@@ -154,7 +154,7 @@ bool XmlPullReader::Fail(const char* what)
 {
     if (!m_failed) {
         m_failed = true;
-        m_error = std::string(what) + " at offset " + std::to_string(m_p - m_begin);
+        m_error = std::string(what) + "(位于第 " + std::to_string(m_p - m_begin) + " 字节)";
     }
     return false;
 }
@@ -208,9 +208,9 @@ bool XmlPullReader::SkipMisc(bool allowEnd)
         while (m_p < m_end && IsSpace(*m_p))
             ++m_p;
         if (m_p >= m_end)
-            return allowEnd ? true : Fail("no root element");
+            return allowEnd ? true : Fail("没有根元素");
         if (*m_p != '<')
-            return Fail("text outside the root element");
+            return Fail("根元素之外有文本");
         if (StartsWith(m_p, m_end, "<!--")) {
             if (!SkipComment())
                 return false;
@@ -218,7 +218,7 @@ bool XmlPullReader::SkipMisc(bool allowEnd)
             if (!SkipPI())
                 return false;
         } else if (StartsWith(m_p, m_end, "<!")) {
-            return Fail("document type declarations are not supported");
+            return Fail("不支持文档类型声明");
         } else {
             return true;
         }
@@ -229,7 +229,7 @@ bool XmlPullReader::SkipComment()
 {
     char* close = Find(m_p + 4, m_end, "-->");
     if (!close)
-        return Fail("unterminated comment");
+        return Fail("注释没有结束");
     m_p = close + 3;
     return true;
 }
@@ -238,7 +238,7 @@ bool XmlPullReader::SkipPI()
 {
     char* close = Find(m_p + 2, m_end, "?>");
     if (!close)
-        return Fail("unterminated processing instruction");
+        return Fail("处理指令没有结束");
     m_p = close + 2;
     return true;
 }
@@ -247,7 +247,7 @@ bool XmlPullReader::SkipCData()
 {
     char* close = Find(m_p + 9, m_end, "]]>");
     if (!close)
-        return Fail("unterminated CDATA section");
+        return Fail("CDATA 段没有结束");
     m_p = close + 3;
     return true;
 }
@@ -272,13 +272,13 @@ bool XmlPullReader::DecodeReference(char*& in, char*& out)
             else if (hex && c >= 'A' && c <= 'F')
                 d = uint32_t(c - 'A' + 10);
             else
-                return Fail("invalid character reference");
+                return Fail("无效的字符引用");
             cp = cp * (hex ? 16 : 10) + d;
             if (cp > 0x10FFFF)
                 cp = 0x110000;  // saturate, refused below
         }
         if (p >= m_end || digits == 0 || cp == 0 || cp > 0x10FFFF || (cp >= 0xD800 && cp <= 0xDFFF))
-            return Fail("invalid character reference");
+            return Fail("无效的字符引用");
         in = p + 1;
         // A reference is never shorter than its UTF-8 encoding, so `out` stays behind `in`.
         out = EncodeUtf8(out, cp);
@@ -296,7 +296,7 @@ bool XmlPullReader::DecodeReference(char*& in, char*& out)
             return true;
         }
     }
-    return Fail("unknown entity reference");
+    return Fail("未知的实体引用");
 }
 
 bool XmlPullReader::ReadStartTag()
@@ -304,7 +304,7 @@ bool XmlPullReader::ReadStartTag()
     m_elementStart = size_t(m_p - m_begin);
     char* p = m_p + 1;
     if (p >= m_end || !IsNameStart(*p))
-        return Fail("invalid element name");
+        return Fail("无效的元素名");
     char* const nameStart = p;
     while (p < m_end && IsNameChar(*p))
         ++p;
@@ -318,7 +318,7 @@ bool XmlPullReader::ReadStartTag()
         }
         if (p >= m_end) {
             m_p = p;
-            return Fail("unexpected end of file in a start tag");
+            return Fail("开始标记中文件意外结束");
         }
         if (*p == '>') {
             ++p;
@@ -332,11 +332,11 @@ bool XmlPullReader::ReadStartTag()
                 break;
             }
             m_p = p;
-            return Fail("invalid start tag");
+            return Fail("无效的开始标记");
         }
         if (!hadSpace || !IsNameStart(*p)) {
             m_p = p;
-            return Fail("invalid attribute");
+            return Fail("无效的属性");
         }
         char* const attrStart = p;
         while (p < m_end && IsNameChar(*p))
@@ -346,14 +346,14 @@ bool XmlPullReader::ReadStartTag()
             ++p;
         if (p >= m_end || *p != '=') {
             m_p = p;
-            return Fail("attribute without a value");
+            return Fail("属性没有值");
         }
         ++p;
         while (p < m_end && IsSpace(*p))
             ++p;
         if (p >= m_end || (*p != '"' && *p != '\'')) {
             m_p = p;
-            return Fail("attribute value without quotes");
+            return Fail("属性值没有引号");
         }
         const char quote = *p++;
         char* const valueStart = p;
@@ -362,14 +362,14 @@ bool XmlPullReader::ReadStartTag()
         for (;;) {
             if (p >= m_end) {
                 m_p = p;
-                return Fail("unexpected end of file in an attribute value");
+                return Fail("属性值中文件意外结束");
             }
             const char c = *p;
             if (c == quote)
                 break;
             if (c == '<') {
                 m_p = p;
-                return Fail("'<' in an attribute value");
+                return Fail("属性值中有 '<'");
             }
             // The first byte that changes: the rest of the value may move.
             if (m_keepOriginal && !saved && (c == '&' || c == '\r' || c == '\t' || c == '\n')) {
@@ -398,13 +398,13 @@ bool XmlPullReader::ReadStartTag()
         for (const auto& a : m_attrs) {
             if (a.first == attrName) {
                 m_p = attrStart;
-                return Fail("duplicate attribute");
+                return Fail("属性重复");
             }
         }
         m_attrs.emplace_back(attrName, std::string_view(valueStart, size_t(out - valueStart)));
     }
     if (int(m_stack.size()) >= m_maxDepth)
-        return Fail("elements nested too deeply");
+        return Fail("元素嵌套层数过多");
     m_stack.push_back(m_name);
     m_p = p;
     return true;
@@ -420,9 +420,9 @@ bool XmlPullReader::ReadEndTag()
     while (p < m_end && IsSpace(*p))
         ++p;
     if (p >= m_end || *p != '>')
-        return Fail("invalid end tag");
+        return Fail("无效的结束标记");
     if (m_stack.empty() || m_stack.back() != name)
-        return Fail("end tag does not match its start tag");
+        return Fail("结束标记与开始标记不匹配");
     m_stack.pop_back();
     m_p = p + 1;
     return true;
@@ -458,7 +458,7 @@ bool XmlPullReader::NextChild()
         auto* lt = static_cast<char*>(std::memchr(m_p, '<', size_t(m_end - m_p)));
         if (!lt || lt + 1 >= m_end) {
             m_p = m_end;
-            return Fail("unexpected end of file");
+            return Fail("文件意外结束");
         }
         // Unread text must still be well-formed: its references are checked.
         for (auto* amp = static_cast<char*>(std::memchr(m_p, '&', size_t(lt - m_p))); amp;
@@ -484,7 +484,7 @@ bool XmlPullReader::NextChild()
                 if (!SkipCData())
                     return false;
             } else {
-                return Fail("unexpected markup declaration");
+                return Fail("意外的标记声明");
             }
             continue;
         }
@@ -553,7 +553,7 @@ std::string_view XmlPullReader::ReadText()
             m_segments.emplace_back(runStart, size_t(out - runStart));
         m_p = p;
         if (p + 1 >= m_end) {
-            Fail("unexpected end of file");
+            Fail("文件意外结束");
             return {};
         }
         const char c = p[1];
@@ -588,7 +588,7 @@ std::string_view XmlPullReader::ReadText()
                 if (o > content)
                     m_segments.emplace_back(content, size_t(o - content));
             } else {
-                Fail("unexpected markup declaration");
+                Fail("意外的标记声明");
                 return {};
             }
             continue;
@@ -627,10 +627,10 @@ bool XmlPullReader::Finish()
     if (m_failed)
         return false;
     if (!m_stack.empty())
-        return Fail("the root element is not closed");
+        return Fail("根元素没有结束");
     if (!SkipMisc(true))
         return false;
     if (m_p < m_end)
-        return Fail("more than one root element");
+        return Fail("有多个根元素");
     return true;
 }

@@ -5,7 +5,7 @@
 set(CPACK_GENERATOR DEB)
 set(CPACK_PACKAGE_NAME tarnwick)
 set(CPACK_PACKAGE_VERSION ${PROJECT_VERSION})
-set(CPACK_PACKAGE_CONTACT "Tarnwick developers <tarnwick@localhost>")
+set(CPACK_PACKAGE_CONTACT "Tarnwick developers <developers@tarnwick.org>")
 set(CPACK_PACKAGE_DESCRIPTION_SUMMARY "plan and replay military exercise plans on a map")
 set(CPACK_PACKAGE_DESCRIPTION "Tarnwick builds exercise plans on bitmap or GIS maps, with units
 and timed actions, and plays them; tarnwick-replay plays a plan without a

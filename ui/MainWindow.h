@@ -65,6 +65,8 @@ public:
         ID_PAN_DOWN = 32799, ID_PLAY = 32792, ID_PAUSE = 32793, ID_SPEED_UP = 32816,
         ID_SPEED_DOWN = 32817, ID_RUN_EDIT = 32803, ID_SHOW_ROUTES = 32820, ID_FULL_SCREEN = 32822,
         ID_RECALCULATE = 32823, ID_HELP_GUIDE = 32838, ID_APP_ABOUT = 57664,
+        // Control toolbar buttons that no command handles: shown, always disabled.
+        ID_CONTROL_NO_HANDLER_1 = 32800, ID_CONTROL_NO_HANDLER_2 = 32790,
     };
 
     // Status bar panes, in order.

@@ -124,6 +124,8 @@ void CMainFrame::BuildCommands()
     AddCommand(ID_FULL_SCREEN, "全屏", ToolIcon(ID_FULL_SCREEN), "全屏", &CMainFrame::OnFullScreen);
     AddCommand(ID_RECALCULATE, "重新计算各单位的位置", ToolIcon(ID_RECALCULATE), "重新计算各单位的位置",
                &CMainFrame::OnRecalculate);
+    for (int id : {ID_CONTROL_NO_HANDLER_1, ID_CONTROL_NO_HANDLER_2})
+        AddCommand(id, QString(), ToolIcon(id), QString(), nullptr)->setEnabled(false);
     AddCommand(ID_HELP_GUIDE, "操作指南(&F1)...", QIcon(), "打开操作指南", &CMainFrame::OnHelp)
         ->setShortcut(QKeySequence(Qt::Key_F1));
     AddCommand(ID_APP_ABOUT, "关于 Tarnwick(&A)...", QIcon(), "显示程序信息", &CMainFrame::OnAbout);
@@ -191,7 +193,8 @@ void CMainFrame::BuildToolBars()
 {
     const std::vector<std::pair<QString, std::vector<int>>> bars = {
         {"文件", {ID_FILE_NEW, ID_OPEN_PLAN, ID_SAVE_PLAN}},
-        {"控制", {ID_RUN_EDIT, ID_PLAY, ID_PAUSE, ID_SPEED_UP, ID_SPEED_DOWN}},
+        {"控制", {ID_RUN_EDIT, ID_CONTROL_NO_HANDLER_1, ID_PLAY, ID_PAUSE, ID_SPEED_UP, ID_SPEED_DOWN,
+                  ID_CONTROL_NO_HANDLER_2}},
         {"地图", {ID_ZOOM_IN, ID_ZOOM_OUT, ID_PAN_LEFT, ID_PAN_UP, ID_PAN_RIGHT, ID_PAN_DOWN, ID_SELECT}},
         {"面板", {ID_VIEW_EDIT_PANEL, ID_VIEW_TIME_PANEL, ID_VIEW_INFO_PANEL, ID_VIEW_PROPERTY_PANEL}},
         {"路线", {ID_SHOW_ROUTES, ID_FULL_SCREEN, ID_RECALCULATE}},

@@ -219,6 +219,13 @@ void Draw(QPainter& p, int id)
         p.drawEllipse(QPointF(16, 16), 3, 3);
         break;
     }
+    case F::ID_CONTROL_NO_HANDLER_1:
+    case F::ID_CONTROL_NO_HANDLER_2:
+        // A plain button face: these commands do nothing and are shown disabled.
+        p.setPen(QPen(kInk, 1.5));
+        p.setBrush(kPaper);
+        p.drawRoundedRect(QRectF(6, 6, 20, 20), 3, 3);
+        break;
     default:
         break;
     }

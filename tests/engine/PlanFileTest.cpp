@@ -401,7 +401,7 @@ TEST(PlanFile, RootWithoutChildElementsFails)
     Env env;
     std::string error;
     EXPECT_FALSE(env.LoadText("<?xml version=\"1.0\" encoding=\"utf-8\" ?>\r\n<plan>\r\n</plan>", &error));
-    EXPECT_NE(error.find("no child elements"), std::string::npos) << error;
+    EXPECT_NE(error.find("没有子元素"), std::string::npos) << error;
     EXPECT_FALSE(env.LoadText("<plan StartTime='1'>text<!-- c --><?pi x?></plan>"));
     EXPECT_FALSE(env.LoadText("<plan/>"));
     EXPECT_TRUE(env.reporter.messages.empty());
@@ -635,7 +635,7 @@ TEST(PlanFile, DamagedFilesFailWithoutMessages)
     latin1.replace("直升机", "\xd6\xb1\xc9\xfd\xbb\xfa");  // the same name in GBK
     std::string error;
     EXPECT_FALSE(env.LoadText(latin1, &error));
-    EXPECT_NE(error.find("not UTF-8"), std::string::npos) << error;
+    EXPECT_NE(error.find("不是 UTF-8"), std::string::npos) << error;
     QByteArray control = bytes;
     control.replace("步战车", QByteArray("步\x01战车", 10));
     EXPECT_FALSE(env.LoadText(control));
@@ -660,7 +660,7 @@ TEST(PlanFile, AbsurdFilesAreRefused)
         deep += "<a>";
     std::string error;
     EXPECT_FALSE(env.LoadText(deep, &error));
-    EXPECT_NE(error.find("nested too deeply"), std::string::npos) << error;
+    EXPECT_NE(error.find("嵌套层数过多"), std::string::npos) << error;
 
     EXPECT_TRUE(env.reporter.messages.empty());
 
@@ -669,7 +669,7 @@ TEST(PlanFile, AbsurdFilesAreRefused)
     PlanLoadLimits limits;
     limits.maxBytes = 4095;
     EXPECT_FALSE(LoadPlan(path, env.context, &error, limits));
-    EXPECT_NE(error.find("too large"), std::string::npos) << error;
+    EXPECT_NE(error.find("太大"), std::string::npos) << error;
 }
 
 TEST(PlanFile, UnitNumbersOutsideTheTableAreKeptWithoutAnEntry)

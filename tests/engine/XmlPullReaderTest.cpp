@@ -158,7 +158,7 @@ TEST(XmlPullReader, MalformedDocumentsFail)
     EXPECT_EQ(d.reader.ReadText(), "");
     EXPECT_TRUE(d.reader.Failed());
     EXPECT_FALSE(d.reader.NextChild());
-    EXPECT_NE(d.reader.Error().find("offset"), std::string::npos);
+    EXPECT_NE(d.reader.Error().find("字节"), std::string::npos);
 }
 
 TEST(XmlPullReader, NestingBeyondTheLimitFails)
@@ -171,7 +171,7 @@ TEST(XmlPullReader, NestingBeyondTheLimitFails)
     EXPECT_TRUE(Doc(deep, 10).ReadAll());
     Doc tooDeep(deep, 9);
     EXPECT_FALSE(tooDeep.ReadAll());
-    EXPECT_NE(tooDeep.reader.Error().find("nested too deeply"), std::string::npos);
+    EXPECT_NE(tooDeep.reader.Error().find("嵌套层数过多"), std::string::npos);
 
     // Empty elements count while they are current, and only then.
     EXPECT_TRUE(Doc("<a><b/><b/><b/></a>", 2).ReadAll());

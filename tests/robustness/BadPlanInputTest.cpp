@@ -252,7 +252,7 @@ TEST(BadPlanInput, APlanWhoseMapsAreAllMissingKeepsEveryByteOfItsLayersWhenSaved
     const QByteArray before = TestDir::read(path);
     CPlan empty(env.context);
     EXPECT_FALSE(SavePlan(empty, path, &error));
-    EXPECT_NE(error.find("no layer"), std::string::npos) << error;
+    EXPECT_NE(error.find("没有可保存的图层"), std::string::npos) << error;
     EXPECT_EQ(TestDir::read(path), before);
     EXPECT_FALSE(SavePlan(empty, env.dir.file("new.pln")));
     EXPECT_FALSE(QFile::exists(QString::fromStdString(env.dir.file("new.pln"))));
@@ -291,7 +291,7 @@ TEST(BadPlanInput, HugeFilesAreRefusedUnread)
     const auto start = std::chrono::steady_clock::now();
     EXPECT_FALSE(LoadPlan(path, env.context, &error));
     EXPECT_LT(std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count(), 1.0);
-    EXPECT_NE(error.find("too large"), std::string::npos) << error;
+    EXPECT_NE(error.find("太大"), std::string::npos) << error;
 }
 
 TEST(BadPlanInput, ThingsThatAreNotFilesFailWithoutWaiting)
@@ -302,7 +302,7 @@ TEST(BadPlanInput, ThingsThatAreNotFilesFailWithoutWaiting)
     std::string error;
     // Opening a pipe that nobody writes would block for ever.
     EXPECT_FALSE(LoadPlan(fifo, env.context, &error));
-    EXPECT_NE(error.find("not a file"), std::string::npos) << error;
+    EXPECT_NE(error.find("不是文件"), std::string::npos) << error;
     EXPECT_FALSE(LoadPlan("/dev/zero", env.context, &error));
 
     // The same pipe named as a layer's map and as a unit's image.
@@ -326,7 +326,7 @@ TEST(BadPlanInput, UnreadableFilesAndFolders)
     ASSERT_EQ(::chmod(path.c_str(), 0), 0);
     std::string error;
     EXPECT_FALSE(LoadPlan(path, env.context, &error));
-    EXPECT_NE(error.find("cannot open"), std::string::npos) << error;
+    EXPECT_NE(error.find("无法打开"), std::string::npos) << error;
     const std::string folder = env.dir.file("closed");
     QDir().mkpath(QString::fromStdString(folder));
     const std::string inside = env.dir.write("closed/plan.pln", "<plan>" + env.Layer({}) + "</plan>");

@@ -75,8 +75,28 @@ TEST(MainFrameStartup, EveryToolbarButtonHasAPictureAndATip)
     for (int i = 0; i < 5; ++i)
         for (QAction* a : s.frame->ToolBar(i)->actions()) {
             EXPECT_FALSE(a->icon().isNull()) << a->text().toStdString();
-            EXPECT_FALSE(a->toolTip().isEmpty()) << a->text().toStdString();
+            if (a->isEnabled())
+                EXPECT_FALSE(a->toolTip().isEmpty()) << a->text().toStdString();
         }
+}
+
+TEST(MainFrameStartup, ControlToolbarShowsTheTwoCommandsWithoutHandlerDisabled)
+{
+    Shell s;
+    const QList<QAction*> buttons = s.frame->ToolBar(1)->actions();
+    const QList<QAction*> expected = {
+        s.frame->Action(CMainFrame::ID_RUN_EDIT),   s.frame->Action(CMainFrame::ID_CONTROL_NO_HANDLER_1),
+        s.frame->Action(CMainFrame::ID_PLAY),       s.frame->Action(CMainFrame::ID_PAUSE),
+        s.frame->Action(CMainFrame::ID_SPEED_UP),   s.frame->Action(CMainFrame::ID_SPEED_DOWN),
+        s.frame->Action(CMainFrame::ID_CONTROL_NO_HANDLER_2)};
+    EXPECT_EQ(buttons, expected);
+    // Opening a plan and switching modes re-evaluates every command; these stay off.
+    ASSERT_TRUE(s.OpenSample());
+    s.frame->OnRunEdit();
+    s.frame->OnRunEdit();
+    EXPECT_FALSE(buttons[1]->isEnabled());
+    EXPECT_FALSE(buttons[6]->isEnabled());
+    EXPECT_TRUE(buttons[2]->isEnabled());
 }
 
 // ---- rates ------------------------------------------------------------------------
@@ -685,6 +705,9 @@ TEST(MainFrameErrors, PlanFileErrorsSayWhichFileAndWhy)
     EXPECT_EQ(s.reporter.messages[0].caption, "错误");
     EXPECT_NE(s.reporter.messages[0].detail.find("坏.pln"), std::string::npos);
     EXPECT_NE(s.reporter.messages[0].detail.find("原因: "), std::string::npos) << s.reporter.messages[0].detail;
+    // The reader's own reason, in the program's language, with the place it stopped.
+    EXPECT_NE(s.reporter.messages[0].detail.find("属性值没有引号(位于第 53 字节)"), std::string::npos)
+        << s.reporter.messages[0].detail;
 
     ASSERT_TRUE(s.OpenSample());
     s.reporter.messages.clear();
@@ -695,6 +718,7 @@ TEST(MainFrameErrors, PlanFileErrorsSayWhichFileAndWhy)
     EXPECT_EQ(failed.text, "保存预案失败") << s.reporter.messages[0].text;
     EXPECT_NE(failed.detail.find("计划.pln"), std::string::npos) << failed.detail;
     EXPECT_NE(failed.detail.find("原因: "), std::string::npos) << failed.detail;
+    EXPECT_NE(failed.detail.find("文件或文件夹不存在"), std::string::npos) << failed.detail;
 }
 
 TEST(MainFrameSmallPoints, PromptsGisOnlyCommandsPrintingAndTheStatusPanes)

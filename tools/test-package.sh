@@ -1,0 +1,79 @@
+#!/usr/bin/env bash
+# The Debian package as an operator gets it: built by CPack, checked by
+# lintian, installed with dpkg, used as a normal user (a replay of the
+# installed sample plan, a saved system parameter, a plan opened the way a
+# double-click opens it, through xdg-open under Xvfb) and removed again.
+# Needs root (or sudo) because it installs into the system; without either it
+# says so and stops with success. Run after tools/build.sh.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+BUILD_DIR=${BUILD_DIR:-build}
+SUDO=""
+if [ "$(id -u)" -ne 0 ]; then
+  if sudo -n true 2>/dev/null; then SUDO="sudo"; else
+    echo "SKIP package test: needs root or sudo to install the package"; exit 0
+  fi
+fi
+fail() { echo "FAIL: $*" >&2; exit 1; }
+
+need=()
+for p in dpkg-dev lintian xdg-utils; do
+  dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'install ok installed' || need+=("$p")
+done
+if [ ${#need[@]} -gt 0 ]; then
+  $SUDO env DEBIAN_FRONTEND=noninteractive apt-get install -y -qq --no-install-recommends "${need[@]}" >/dev/null
+fi
+
+rm -f "$BUILD_DIR"/tarnwick_*.deb
+(cd "$BUILD_DIR" && cpack -G DEB --config CPackConfig.cmake >/dev/null)
+deb=$(ls "$BUILD_DIR"/tarnwick_*_*.deb)
+echo "package: $deb"
+
+# lintian: no errors (warnings are printed, not fatal).
+lintian --fail-on error --suppress-tags-from-file /dev/null "$deb" || fail "lintian reports errors"
+
+$SUDO dpkg -i "$deb" >/dev/null || fail "dpkg -i"
+user=twpkgtest
+cleanup() {
+  $SUDO dpkg -r tarnwick >/dev/null 2>&1 || true
+  $SUDO userdel -r "$user" >/dev/null 2>&1 || true
+  [ -n "${xvfb_pid:-}" ] && kill "$xvfb_pid" 2>/dev/null || true
+}
+trap cleanup EXIT
+id "$user" >/dev/null 2>&1 || $SUDO useradd -m "$user"
+as_user() { $SUDO -u "$user" env HOME="/home/$user" QT_QPA_PLATFORM="${QT_QPA_PLATFORM:-offscreen}" "$@"; }
+plan=/usr/share/tarnwick/演习示例.pln
+
+[ "$(as_user tarnwick --version)" = "tarnwick $(dpkg-query -W -f='${Version}' tarnwick)" ] || fail "tarnwick --version"
+as_user tarnwick-replay --until 60 --units - "$plan" >/tmp/twpkg-units.txt || fail "installed replay"
+grep -qP '^\d+\t' /tmp/twpkg-units.txt || fail "installed replay printed no units"
+
+# A normal user cannot write the module folder: a save goes to the user's copy.
+[ -w /usr/lib/tarnwick ] && [ "$(id -u)" -ne 0 ] && fail "module folder writable by a normal user"
+as_user tarnwick-replay --until 1 "$plan" >/dev/null || fail "replay as a normal user"
+
+# Double-click: xdg-open on a plan starts the installed program on that plan.
+if command -v xvfb-run >/dev/null && command -v xdotool >/dev/null; then
+  $SUDO update-mime-database /usr/share/mime >/dev/null 2>&1 || true
+  $SUDO update-desktop-database /usr/share/applications >/dev/null 2>&1 || true
+  [ "$(as_user xdg-mime query filetype "$plan")" = "application/x-tarnwick-plan" ] || fail "xdg-mime filetype of $plan"
+  [ "$(as_user xdg-mime query default application/x-tarnwick-plan)" = "tarnwick.desktop" ] ||
+    fail "no default application for plans"
+  cp "$plan" "/home/$user/双击.pln" && $SUDO chown "$user" "/home/$user/双击.pln"
+  as_user xvfb-run -a -s "-screen 0 1280x800x24" bash -c 'unset QT_QPA_PLATFORM
+    xdg-open "$HOME/双击.pln" &
+    for i in $(seq 1 60); do
+      # With a plan open the title carries its map after "Tarnwick - ".
+      if w=$(xdotool search --name "^Tarnwick - " 2>/dev/null | head -1) && [ -n "$w" ]; then
+        echo "window: $(xdotool getwindowname "$w")"; pkill -f "lib/tarnwick/tarnwick" || true; exit 0
+      fi
+      sleep 0.5
+    done
+    echo "no window with a plan open" >&2; exit 1' || fail "xdg-open did not open the plan"
+else
+  echo "SKIP double-click test: xvfb-run or xdotool missing"
+fi
+
+$SUDO dpkg -r tarnwick >/dev/null || fail "dpkg -r"
+[ ! -e /usr/lib/tarnwick/tarnwick ] && [ ! -e /usr/bin/tarnwick ] || fail "files left after removal"
+echo "package test OK"
