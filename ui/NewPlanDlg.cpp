@@ -1,5 +1,6 @@
 #include "ui/NewPlanDlg.h"
 
+#include "uikit/SectionClickSelect.h"
 #include <QCheckBox>
 #include <QDateEdit>
 #include <QDateTime>
@@ -105,9 +106,12 @@ CNewPlanDlg::CNewPlanDlg(std::time_t now, QWidget* parent) : QDialog(parent)
     for (QDateEdit* d : {m_startDate, m_endDate}) {
         d->setCalendarPopup(true);
         d->setDisplayFormat("yyyy-MM-dd");
+        SelectSectionOnClick(d);
     }
-    for (QTimeEdit* t : {m_startTime, m_endTime})
+    for (QTimeEdit* t : {m_startTime, m_endTime}) {
         t->setDisplayFormat("HH:mm:ss");
+        SelectSectionOnClick(t);
+    }
 
     auto* buttons = new QDialogButtonBox;
     buttons->addButton("确定", QDialogButtonBox::AcceptRole);

@@ -5,6 +5,7 @@
 #include "engine/EventSink.h"
 #include "engine/PlanTime.h"
 #include "ui/TimeBarCtrl.h"
+#include "uikit/SectionClickSelect.h"
 
 #include <QDateEdit>
 #include <QDateTime>
@@ -115,6 +116,7 @@ void CTimeControlDlg::BuildControls()
         e->setObjectName(name);
         e->setDisplayFormat("yyyy-MM-dd");
         e->setCalendarPopup(true);
+        SelectSectionOnClick(e);
         return e;
     };
     auto timeEdit = [this, pickerFont](const char* name) {
@@ -122,6 +124,7 @@ void CTimeControlDlg::BuildControls()
         e->setFont(pickerFont);
         e->setObjectName(name);
         e->setDisplayFormat("HH:mm:ss");
+        SelectSectionOnClick(e);
         return e;
     };
     auto button = [this](const char* name, void (CTimeControlDlg::*slot)()) {

@@ -9,6 +9,8 @@
 
 #include <QDateEdit>
 #include <QLabel>
+#include <QLineEdit>
+#include <QStyle>
 #include <QPushButton>
 #include <QTest>
 #include <QTimeEdit>
@@ -384,4 +386,31 @@ TEST(TimeControlStart, DestroyingThePanelDetachesItFromARunningClock)
     std::this_thread::sleep_for(std::chrono::milliseconds(30));
     clock.Stop();
     EXPECT_GT(clock.GetTickCount(), ticks);
+}
+
+TEST_F(TimeControlTest, DigitsTypedAfterAClickEditTheSectionClicked)
+{
+    for (const char* name : {"startTime", "currentTime", "endTime"}) {
+        auto* edit = Child<QTimeEdit>(name);
+        edit->setTime(QTime(8, 0, 0));
+        auto* line = edit->findChild<QLineEdit*>();
+        ASSERT_NE(line, nullptr);
+        edit->window()->activateWindow();
+        ASSERT_TRUE(QTest::qWaitForWindowActive(edit->window()));
+        edit->setFocus();
+        // "08:00:00" starts a couple of pixels in; the minutes are its 4th and
+        // 5th characters, the seconds its 7th and 8th.
+        const QFontMetrics fm(line->font());
+        const int left = line->style()->subElementRect(QStyle::SE_LineEditContents, nullptr, line).left() + 2;
+        const int y = line->height() / 2;
+        QTest::mouseClick(line, Qt::LeftButton, {}, QPoint(left + fm.horizontalAdvance("08:0"), y));
+        QTest::keyClicks(edit, "45");
+        EXPECT_EQ(edit->time(), QTime(8, 45, 0)) << name << " " << edit->time().toString().toStdString();
+        QTest::mouseClick(line, Qt::LeftButton, {}, QPoint(left + fm.horizontalAdvance("08:45:0"), y));
+        QTest::keyClicks(edit, "30");
+        EXPECT_EQ(edit->time(), QTime(8, 45, 30)) << name << " " << edit->time().toString().toStdString();
+        QTest::mouseClick(line, Qt::LeftButton, {}, QPoint(left + fm.horizontalAdvance("0"), y));
+        QTest::keyClicks(edit, "9");
+        EXPECT_EQ(edit->time(), QTime(9, 45, 30)) << name << " " << edit->time().toString().toStdString();
+    }
 }
