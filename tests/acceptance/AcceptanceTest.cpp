@@ -461,6 +461,7 @@ TEST_F(Acceptance, PlanPlaceGiveActionsSaveReopenPlaySeekAndQuit)
     Shot("full-screen");
     m_frame->Action(CMainFrame::ID_FULL_SCREEN)->trigger();
     EXPECT_EQ(m_app->m_FullScreen, 0);
+    Shot("after-full-screen");
 
     // ---- an edited plan, then Open answered "取消": nothing is replaced ----
     {
