@@ -70,11 +70,21 @@ if command -v xvfb-run >/dev/null && command -v xdotool >/dev/null; then
       # With a plan open the title carries its map after "Tarnwick - ".
       if w=$(xdotool search --name "^Tarnwick - " 2>/dev/null | head -1) && [ -n "$w" ]; then
         echo "window: $(xdotool getwindowname "$w")"
-        kill "$(xdotool getwindowpid "$w")"; wait; exit 0
+        # System parameters saved by a normal user land in the user folder.
+        sleep 1
+        xdotool windowfocus --sync "$w" key alt+t; sleep 0.5; xdotool key v
+        for j in $(seq 1 20); do
+          d=$(xdotool search --name "^系统参数设置" 2>/dev/null | head -1) && [ -n "$d" ] && break; sleep 0.5
+        done
+        [ -n "$d" ] && xdotool windowfocus --sync "$d" key Return
+        sleep 1
+        kill "$(xdotool getwindowpid "$w")"; wait
+        [ -s "$HOME/.config/tarnwick/SysConfig.cfg" ] || { echo "system parameters not saved in the user folder" >&2; exit 1; }
+        echo "saved: $HOME/.config/tarnwick/SysConfig.cfg"; exit 0
       fi
       sleep 0.5
     done
-    echo "no window with a plan open" >&2; kill %1; exit 1' </dev/null || fail "xdg-open did not open the plan"
+    echo "no window with a plan open" >&2; kill %1; exit 1' </dev/null || fail "xdg-open did not open the plan, or its system parameters were not saved"
 else
   echo "SKIP double-click test: xvfb-run or xdotool missing"
 fi
