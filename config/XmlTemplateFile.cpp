@@ -1,5 +1,7 @@
 #include "config/XmlTemplateFile.h"
 
+#include "config/SystemErrorText.h"
+
 #include <QFileInfo>
 #include <QSaveFile>
 #include <QString>
@@ -74,13 +76,13 @@ XmlSaveResult SaveXmlRootWithTemplate(const std::string& path, const pugi::xml_n
 {
     const QString qpath = QString::fromStdString(path);
     if (path.empty() || QFileInfo(qpath).isDir())
-        return Fail(XmlSaveResult::Status::CannotCreate, "cannot create '" + path + "': not a file name");
+        return Fail(XmlSaveResult::Status::CannotCreate, "无法创建 '" + path + "': 不是文件名");
     QSaveFile file(qpath);
     // Unbuffered: Qt's own buffer is flushed inside commit(), where a failed
     // write still renamed the incomplete file over the target. pugixml buffers.
     if (!file.open(QIODevice::WriteOnly | QIODevice::Unbuffered))
         return Fail(XmlSaveResult::Status::CannotCreate,
-                    "cannot create '" + path + "': " + file.errorString().toStdString());
+                    "无法创建 '" + path + "': " + SystemErrorText(file.errorString()));
 
     const std::string name = root.name();
     std::string head = kDeclaration;
@@ -94,13 +96,13 @@ XmlSaveResult SaveXmlRootWithTemplate(const std::string& path, const pugi::xml_n
     writer.write(tail.data(), tail.size());
 
     if (!writer.ok() || file.error() != QFileDevice::NoError) {
-        const std::string why = file.errorString().toStdString();
+        const std::string why = SystemErrorText(file.errorString());
         file.cancelWriting();
-        return Fail(XmlSaveResult::Status::WriteFailed, "cannot write '" + path + "': " + why);
+        return Fail(XmlSaveResult::Status::WriteFailed, "无法写入 '" + path + "': " + why);
     }
     if (!file.commit())
         return Fail(XmlSaveResult::Status::WriteFailed,
-                    "cannot replace '" + path + "': " + file.errorString().toStdString());
+                    "无法替换 '" + path + "': " + SystemErrorText(file.errorString()));
     return {};
 }
 
@@ -120,11 +122,11 @@ XmlLoadResult LoadXmlFile(pugi::xml_document& doc, const std::string& path, uint
     XmlLoadResult r;
     const QFileInfo info(QString::fromStdString(path));
     if (path.empty() || !info.exists() || !info.isFile()) {
-        r.description = "no such file: '" + path + "'";
+        r.description = "文件不存在: '" + path + "'";
         return r;
     }
     if (uint64_t(info.size()) > maxBytes) {
-        r.description = "file too large: '" + path + "'";
+        r.description = "文件太大: '" + path + "'";
         return r;
     }
     const pugi::xml_parse_result pr = doc.load_file(path.c_str(), parseOptions, pugi::encoding_utf8);

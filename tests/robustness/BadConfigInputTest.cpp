@@ -129,7 +129,7 @@ TEST(BadConfigInput, HugeAndSpecialFilesAreRefusedUnread)
     CUnitClassCatalog catalog;
     const std::string huge = SparseFile(dir, "huge.cfg", "<sysconfig>", qint64(1) << 30);
     EXPECT_FALSE(config.Load(huge));
-    EXPECT_NE(config.GetLastError().find("too large"), std::string::npos) << config.GetLastError();
+    EXPECT_NE(config.GetLastError().find("太大"), std::string::npos) << config.GetLastError();
     EXPECT_FALSE(catalog.Load(huge, config));
     const std::string fifo = dir.file("pipe.cfg");
     ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
