@@ -50,8 +50,10 @@ void PostEvent(CPlayState* play, const std::string& message)
 {
     if (!play)
         return;
-    if (t_deferred)
-        t_deferred->m_events.emplace_back(play, EventRecord{play->TimeText(), message, play->GetCurrentEpoch()});
+    if (t_deferred) {
+        const int64_t epoch = play->GetCurrentEpoch();
+        t_deferred->m_events.emplace_back(play, EventRecord{t_deferred->TimeTextOf(*play), message, epoch});
+    }
     else
         play->PostEvent(message);
 }
@@ -59,6 +61,17 @@ void PostEvent(CPlayState* play, const std::string& message)
 DeferredEvents::DeferredEvents() : m_outer(t_deferred)
 {
     t_deferred = this;
+}
+
+const std::string& DeferredEvents::TimeTextOf(const CPlayState& play)
+{
+    const int64_t epoch = play.GetCurrentEpoch();
+    if (m_timePlay != &play || m_timeEpoch != epoch || m_timeText.empty()) {
+        m_timeText = play.TimeText();
+        m_timePlay = &play;
+        m_timeEpoch = epoch;
+    }
+    return m_timeText;
 }
 
 DeferredEvents::~DeferredEvents()
@@ -120,12 +133,24 @@ const UnitClassInfo* FindWeaponClass(const PlanContext* context, const std::stri
     return nullptr;
 }
 
+// An action may act for another unit: a move then sets that unit's position
+// outside that unit's own step.
+void NoteMovedOther(const WGAction& a, const CUnitCanLoad* owner)
+{
+    if (a.m_ActionType != kActionMove)
+        return;
+    const CUnitCanLoad* acting = a.GetActingUnit();
+    if (acting && acting != owner && acting->m_Layer)
+        acting->m_Layer->NotePositionWrite();
+}
+
 }  // namespace
 
 // ---- units -----------------------------------------------------------------------
 
 int CUnitCanLoad::RecvClockEvent(uint32_t previousMs, uint32_t nowMs, const void* context)
 {
+    ++m_StepVisits;
     const uint32_t appearMs = SecondsToMs(m_AppearTime);
     if (appearMs > nowMs)
         return 1;
@@ -140,6 +165,7 @@ int CUnitCanLoad::RecvClockEvent(uint32_t previousMs, uint32_t nowMs, const void
         for (uint16_t k = 0; k < m_SteppedCount; ++k) {
             WGAction& a = *m_Actions[m_Stepped[k]];
             a.Execute(previousMs, nowMs, context);
+            NoteMovedOther(a, this);
             if (a.m_Running)
                 m_Stepped[kept++] = m_Stepped[k];
         }
@@ -153,6 +179,7 @@ int CUnitCanLoad::RecvClockEvent(uint32_t previousMs, uint32_t nowMs, const void
     for (size_t k = 0; k < m_Actions.size(); ++k) {
         WGAction& a = *m_Actions[k];
         a.Execute(previousMs, nowMs, context);
+        NoteMovedOther(a, this);
         if (a.m_Running) {
             if (running < kMaxStepped)
                 m_Stepped[running] = uint16_t(k);
@@ -279,17 +306,6 @@ void WGAction::StartSegment(const WGRoute& route, size_t i, uint32_t nowMs)
     }
 }
 
-bool WGAction::SegmentStep(const RoutePoint& p0, const RoutePoint& p1, uint32_t elapsedMs, uint32_t durationMs,
-                           double& x, double& y)
-{
-    const double f = double(elapsedMs) / double(durationMs);
-    x = p0.X + (p1.X - p0.X) * f;
-    y = p0.Y + (p1.Y - p0.Y) * f;
-    if (p1.X != p0.X)
-        return std::fabs(x - p0.X) - std::fabs(p1.X - p0.X) > 1e-11;
-    return std::fabs(y - p0.Y) - std::fabs(p1.Y - p0.Y) > 1e-11;
-}
-
 int WGAction::ExecuteMove(CUnitCanLoad& unit, uint32_t nowMs)
 {
     if (!m_SpeedDerived) {
@@ -382,7 +398,7 @@ int WGAction::ExecuteStrike(CUnitCanLoad& unit, uint32_t)
     fire->m_UnitName = weapon->name;
     fire->m_EndPoint = {route->m_Points[0].X, route->m_Points[0].Y, 0};
     fire->m_Striker = &unit;
-    fire->LoadBitmaps(context->moduleFolder);
+    fire->LoadBitmaps(context->moduleFolder, unit.m_Layer->m_Plan ? &unit.m_Layer->m_Plan->FireImages() : nullptr);
     fire->m_UnitNo = kFireUnitNo;
 
     if (!firstLayer->LockShared(10))

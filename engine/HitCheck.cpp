@@ -61,10 +61,92 @@ CPlanLayer* CPlanLayer::GetFirstLayerOfPlan()
     return first ? first : this;
 }
 
+// The walk of DispatchUnits, with the units the step table lets pass stepped
+// (or passed over) in place: the same calls in the same order otherwise.
 int CPlanLayer::DispatchClock(uint32_t previousMs, uint32_t nowMs, const void* context)
 {
     playback::DeferredEvents events;  // handed over when this function returns, the gate released
-    return DispatchUnits([&](CUnitCanLoad& unit) { return unit.RecvClockEvent(previousMs, nowMs, context); }, 20);
+    constexpr uint32_t kTimeoutMs = 20;
+    if (!LockShared(kTimeoutMs))
+        return 0;
+    m_Steps.BeginWalk(CUnitCanLoad::ActionEditCount());
+    m_HitInputsFromWalk = false;
+    const uint64_t writesBefore = m_PositionWrites.load(std::memory_order_relaxed);
+    bool deleted = false;
+    size_t i = 0;
+    while (i < m_Units.Size()) {
+        CUnitCanLoad* unit = m_Units.At(i);
+        m_Steps.Reach(i);
+        CUnitStepTable::Entry& entry = m_Steps.At(i);
+        // Bound by memory latency at scale: each unit's line is brought in
+        // ahead of its turn, and a unit that will be stepped in full has its
+        // action list and running action brought in too.
+        if (i + 16 < m_Steps.Size())
+            __builtin_prefetch(&m_Steps.At(i + 16));
+        if (i + 8 < m_Steps.Size()) {
+            const CUnitStepTable::Entry& ahead = m_Steps.At(i + 8);
+            if (ahead.unit) {
+                __builtin_prefetch(ahead.unit, 1);
+                if (m_Steps.WillStepInFull(ahead, nowMs))
+                    ahead.unit->PrefetchSelf();
+            }
+        }
+        if (i + 4 < m_Steps.Size()) {
+            const CUnitStepTable::Entry& ahead = m_Steps.At(i + 4);
+            if (ahead.unit && m_Steps.WillStepInFull(ahead, nowMs))
+                ahead.unit->PrefetchActionList();
+        }
+        if (i + 2 < m_Steps.Size()) {
+            const CUnitStepTable::Entry& ahead = m_Steps.At(i + 2);
+            if (ahead.unit && m_Steps.WillStepInFull(ahead, nowMs))
+                ahead.unit->PrefetchSteppedAction();
+        }
+        if (!m_Steps.ShortStep(entry, unit, nowMs)) {
+            const uint32_t visits = unit->m_StepVisits;
+            if (unit->RecvClockEvent(previousMs, nowMs, context) == 0) {
+                UnlockShared();
+                return 0;
+            }
+            m_Steps.Take(entry, *unit, nowMs, unit->m_StepVisits != visits);
+        }
+        if (unit->m_Removed == 0) {
+            // What the hit pass would read of the unit, while its line is here.
+            if (m_HitXs.size() <= i) {
+                const size_t size = std::max<size_t>(i + 1, m_Units.Size());
+                m_HitXs.resize(size);
+                m_HitYs.resize(size);
+                m_HitFlags.resize(size);
+                m_HitUnits.resize(size);
+            }
+            m_HitXs[i] = unit->m_CurX;
+            m_HitYs[i] = unit->m_CurY;
+            m_HitFlags[i] = unit->m_HitFlag != 0;
+            m_HitUnits[i] = unit;
+            ++i;
+            continue;
+        }
+        deleted = true;
+        UnlockShared();
+        LockExclusive();
+        i = DeleteRemovedLocked(unit, i);
+        UnlockExclusive();
+        if (!LockShared(kTimeoutMs))
+            return 1;
+    }
+    // Unloads during the walk may have moved units already noted.
+    m_HitInputsFromWalk = !deleted && i == m_Units.Size() &&
+                          m_PositionWrites.load(std::memory_order_relaxed) == writesBefore;
+    m_HitInputsWrites = m_PositionWrites.load(std::memory_order_relaxed);
+    m_HitInputsChanges = m_ListChanges.load(std::memory_order_relaxed);
+    UnlockShared();
+    return 1;
+}
+
+bool CPlanLayer::HitInputsCurrent() const
+{
+    return m_HitInputsFromWalk && m_HitXs.size() >= m_Units.Size() &&
+           m_HitInputsWrites == m_PositionWrites.load(std::memory_order_relaxed) &&
+           m_HitInputsChanges == m_ListChanges.load(std::memory_order_relaxed);
 }
 
 void CPlanLayer::CheckHits(FireLineList& fireLines)
@@ -79,12 +161,22 @@ void CPlanLayer::CheckHits(FireLineList& fireLines)
         return;  // a deletion is waiting or running: the units are not walked this tick
     // Units appended meanwhile (by the user-interface thread) wait for the next tick.
     const size_t n = m_Units.Size();
+    const bool fromWalk = HitInputsCurrent();
+    m_HitInputsFromWalk = false;
     m_HitXs.resize(n);
     m_HitYs.resize(n);
-    for (size_t i = 0; i < n; ++i) {
-        const CUnitCanLoad* unit = m_Units.At(i);
+    m_HitFlags.resize(n);
+    m_HitUnits.resize(n);
+    // Else the one pass over the units' lines (all that is read of most
+    // units): positions, and flags, which only this pass changes.
+    for (size_t i = 0; i < n && !fromWalk; ++i) {
+        if (i + 12 < n)
+            __builtin_prefetch(m_Units.At(i + 12));
+        CUnitCanLoad* unit = m_Units.At(i);
+        m_HitUnits[i] = unit;
         m_HitXs[i] = unit->m_CurX;
         m_HitYs[i] = unit->m_CurY;
+        m_HitFlags[i] = unit->m_HitFlag != 0;
     }
     // Only the few (unit, line) pairs a grid walk along each line finds get
     // the exact test; the outcome equals the full pass over all lines because
@@ -95,7 +187,7 @@ void CPlanLayer::CheckHits(FireLineList& fireLines)
     m_ExactHits.clear();
     for (const auto& [ui, li] : m_HitPairs) {
         const FireLine& line = fireLines[li];
-        const CUnitCanLoad* unit = m_Units.At(ui);
+        const CUnitCanLoad* unit = m_HitUnits[ui];
         if (line.strikerNo == unit->m_UnitNo)
             continue;
         const double px = m_HitXs[ui], py = m_HitYs[ui];
@@ -124,17 +216,20 @@ void CPlanLayer::CheckHits(FireLineList& fireLines)
 
     size_t h = 0;
     for (size_t i = 0; i < n; ++i) {
-        CUnitCanLoad* unit = m_Units.At(i);
         const size_t first = h;
         while (h < m_ExactHits.size() && m_ExactHits[h].unit == i)
             ++h;
-        if (unit->IsHitImmune())
+        // Most units are neither hit nor flagged: they are not looked at again.
+        if (first == h && !m_HitFlags[i])
             continue;
+        CUnitCanLoad* unit = m_HitUnits[i];
         if (first == h) {
-            if (!oneStriker || unit->m_UnitNo != firstStriker)
+            if (!unit->IsHitImmune() && (!oneStriker || unit->m_UnitNo != firstStriker))
                 unit->m_HitFlag = 0;
             continue;
         }
+        if (unit->IsHitImmune())
+            continue;
         int flag = unit->m_HitFlag;
         size_t next = 0;  // first line not yet walked
         for (size_t k = first; k < h; ++k) {

@@ -73,6 +73,10 @@ public:
     void SeekTo(int64_t tickMs, uint32_t periodMs = kTickMs);
     // Points every layer back at this plan (after layers were added directly).
     void AdoptLayers();
+    // The images of the fire units strikes make, each file read once: a strike
+    // would otherwise read two bitmaps from disk. Used by whichever thread
+    // runs the ticks (one at a time, as playback is).
+    CUnitImageCache& FireImages() { return m_FireImages; }
 
     // Builds the single layer of a new plan and loads its map (no
     // DefaultMapImage fallback). gisFlag 0: bitmap map of the given size in km;
@@ -102,4 +106,5 @@ private:
     void EndTick(uint32_t nowMs);
 
     PlanContext m_Context;
+    CUnitImageCache m_FireImages;
 };

@@ -46,9 +46,7 @@ bool CPlanLayer::AddUnit(std::unique_ptr<CUnitCanLoad> unit)
     if (!unit || !LockShared(50))
         return false;
     CUnitCanLoad* raw = unit.get();
-    raw->m_Layer = this;
-    if (UnitFire* fire = raw->AsFire())
-        fire->LinkStriker();
+    Entered(raw);
     m_Units.Append(std::move(unit));
     if (InTable(raw->m_UnitNo))
         m_UnitTable[raw->m_UnitNo].store(raw, std::memory_order_release);
@@ -61,12 +59,32 @@ CUnitCanLoad* CPlanLayer::GetUnitByNo(int32_t unitNo) const
     return InTable(unitNo) ? m_UnitTable[unitNo].load(std::memory_order_acquire) : nullptr;
 }
 
+void CPlanLayer::Entered(CUnitCanLoad* unit)
+{
+    m_ListChanges.fetch_add(1, std::memory_order_relaxed);
+    unit->m_Layer = this;
+    if (UnitFire* fire = unit->AsFire()) {
+        fire->LinkStriker();
+        std::lock_guard<std::mutex> lock(m_FireMutex);
+        m_FireUnits.push_back(fire);
+    }
+}
+
 void CPlanLayer::DeleteAtLocked(size_t i)
 {
     std::unique_ptr<CUnitCanLoad> unit = m_Units.RemoveAt(i);
     if (!unit)
         return;
     CUnitCanLoad* const dying = unit.get();
+    m_ListChanges.fetch_add(1, std::memory_order_relaxed);
+    m_Steps.Erase(i);
+    if (UnitFire* fire = dying->AsFire()) {
+        std::lock_guard<std::mutex> lock(m_FireMutex);
+        if (auto it = std::find(m_FireUnits.begin(), m_FireUnits.end(), fire); it != m_FireUnits.end()) {
+            *it = m_FireUnits.back();
+            m_FireUnits.pop_back();
+        }
+    }
 
     // The entry is emptied, not pointed at another unit of that number: an
     // older unit of the number (a fire unit of 25600, say) is not the one
@@ -140,10 +158,10 @@ void CPlanLayer::InsertUnitLocked(size_t index, std::unique_ptr<CUnitCanLoad> un
     if (!unit)
         return;
     CUnitCanLoad* raw = unit.get();
-    raw->m_Layer = this;
-    if (UnitFire* fire = raw->AsFire())
-        fire->LinkStriker();
-    m_Units.InsertAt(std::min(index, m_Units.Size()), std::move(unit));
+    Entered(raw);
+    index = std::min(index, m_Units.Size());
+    m_Units.InsertAt(index, std::move(unit));
+    m_Steps.Insert(index);
     if (!InTable(raw->m_UnitNo))
         return;
     // The table points at the last unit of a number in list order, as after loading.
@@ -168,6 +186,12 @@ void CPlanLayer::ClearUnits()
     for (int32_t i = 0; i < kUnitTableSize; ++i)
         m_UnitTable[i].store(nullptr, std::memory_order_relaxed);
     m_Units.DeleteAll();
+    m_ListChanges.fetch_add(1, std::memory_order_relaxed);
+    m_Steps.Clear();
+    {
+        std::lock_guard<std::mutex> lock(m_FireMutex);
+        m_FireUnits.clear();
+    }
     UnlockExclusive();
 }
 
@@ -181,6 +205,7 @@ int32_t CPlanLayer::MaxUnitNo() const
 
 void CPlanLayer::ResetPositions()
 {
+    NotePositionWrite();
     CUnitCanLoad::ActionsEdited();
     LockSharedWait();
     for (size_t i = 0; i < m_Units.Size(); ++i)
@@ -190,6 +215,7 @@ void CPlanLayer::ResetPositions()
 
 void CPlanLayer::ResetPlayback()
 {
+    NotePositionWrite();
     CUnitCanLoad::ActionsEdited();
     LockExclusive();
     for (size_t i = 0; i < m_Units.Size();) {

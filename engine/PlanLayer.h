@@ -4,12 +4,14 @@
 #include "engine/HitGeometry.h"
 #include "engine/LayerGate.h"
 #include "engine/UnitList.h"
+#include "engine/UnitStepTable.h"
 #include "engine/Units.h"
 #include "map/MapLoader.h"
 
 #include <atomic>
 #include <cstdint>
 #include <memory>
+#include <mutex>
 #include <string>
 
 class CPlan;
@@ -105,6 +107,19 @@ public:
     void ResetPlayback();
     // CancelActions on every unit; waits for the gate like ResetPositions.
     void CancelAllActions(CPlanLayer* firstLayer);
+    // A unit's position was set by something other than its own step (an
+    // unload): positions gathered by the tick's walk no longer hold.
+    void NotePositionWrite() { m_PositionWrites.fetch_add(1, std::memory_order_relaxed); }
+
+    // Calls visit(fire) for every fire unit of the layer, in no particular
+    // order; hold the gate shared. Cheaper than a walk over all units.
+    template <class Visit>
+    void ForEachFireUnit(Visit&& visit) const
+    {
+        std::lock_guard<std::mutex> lock(m_FireMutex);
+        for (UnitFire* fire : m_FireUnits)
+            visit(*fire);
+    }
 
     // Walking: hold the gate shared; i < a GetUnitCount() read under it.
     size_t GetUnitCount() const { return m_Units.Size(); }
@@ -139,9 +154,30 @@ private:
     // still set; returns the index of the entry that followed it.
     size_t DeleteRemovedLocked(CUnitCanLoad* unit, size_t hint);
     void ReadUnits(XmlPullReader& unitList, PlanReadState& state);
+    // Every unit entered in the list passes here (fire units are registered).
+    void Entered(CUnitCanLoad* unit);
+
+    // The tick walk's memory of each unit (clock thread; changed with the
+    // list under the gate held exclusively).
+    CUnitStepTable m_Steps;
+    // The tick's walk leaves in the hit pass's scratch (m_HitXs ...) every
+    // unit's position and flag as of its step; the hit pass uses them when
+    // neither the list nor any position changed since (else it reads the units).
+    bool HitInputsCurrent() const;
+    bool m_HitInputsFromWalk = false;
+    uint64_t m_HitInputsWrites = 0;
+    uint64_t m_HitInputsChanges = 0;
+    std::atomic<uint64_t> m_PositionWrites{0};
+    std::atomic<uint64_t> m_ListChanges{0};  // units entered or deleted
+
+    // The fire units in the list: the end of a tick looks at them only.
+    std::vector<UnitFire*> m_FireUnits;
+    mutable std::mutex m_FireMutex;  // appends run under the shared gate
 
     // Scratch of the hit pass, reused from tick to tick (clock thread only).
     std::vector<double> m_HitXs, m_HitYs;
+    std::vector<uint8_t> m_HitFlags;  // whether the flag was set when the pass began
+    std::vector<CUnitCanLoad*> m_HitUnits;
     struct ExactHit {
         uint32_t unit, line;
         double distance;  // map units
@@ -159,6 +195,7 @@ private:
 template <class Visit>
 int CPlanLayer::DispatchUnits(Visit&& visit, uint32_t timeoutMs)
 {
+    m_HitInputsFromWalk = false;  // units step here without noting their positions
     if (!LockShared(timeoutMs))
         return 0;
     size_t i = 0;

@@ -284,19 +284,19 @@ void CPlan::EndTick(uint32_t nowMs)
     if (lines.empty() || !first || !first->LockShared(20))
         return;
     // A striker that moves after its fire unit flashed (later in the walk, or
-    // on a later layer) has moved by now: the line starts where it stands, as drawn.
-    for (size_t i = 0; i < first->GetUnitCount(); ++i) {
-        UnitFire* fire = first->GetUnitAt(i)->AsFire();
-        if (!fire || !fire->m_Striker || fire->m_LastToggleMs != nowMs)
-            continue;
-        const double x = fire->m_Striker->m_CurX, y = fire->m_Striker->m_CurY;
-        fire->m_StartPoint = {x, y, 0};
+    // on a later layer) has moved by now: the line starts where it stands, as
+    // drawn. Each fire unit changes only its own lines, so their order is free.
+    first->ForEachFireUnit([&](UnitFire& fire) {
+        if (!fire.m_Striker || fire.m_LastToggleMs != nowMs)
+            return;
+        const double x = fire.m_Striker->m_CurX, y = fire.m_Striker->m_CurY;
+        fire.m_StartPoint = {x, y, 0};
         for (FireLine& line : lines)
-            if (line.source == fire) {
+            if (line.source == &fire) {
                 line.startX = x;
                 line.startY = y;
             }
-    }
+    });
     first->UnlockShared();
 }
 

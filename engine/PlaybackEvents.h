@@ -2,6 +2,7 @@
 
 #include "engine/EventSink.h"
 
+#include <cstdint>
 #include <string>
 #include <utility>
 #include <vector>
@@ -34,7 +35,13 @@ public:
 
 private:
     friend void PostEvent(CPlayState* play, const std::string& message);
+    // The time text of the last event held: a tick's events share one time.
+    const std::string& TimeTextOf(const CPlayState& play);
+
     std::vector<std::pair<CPlayState*, EventRecord>> m_events;
+    const CPlayState* m_timePlay = nullptr;
+    int64_t m_timeEpoch = 0;
+    std::string m_timeText;
     DeferredEvents* m_outer = nullptr;
     bool m_active = true;
 };

@@ -45,6 +45,8 @@ void UnloadCarried(CUnitCanLoad& carrier, std::vector<CUnitCanLoad*>& carried, i
         unit->m_CarrierNo = 0;
         unit->m_CurX = x;
         unit->m_CurY = y;
+        if (unit->m_Layer)
+            unit->m_Layer->NotePositionWrite();
         unit->m_Loaded = 0;
         DropCarriedBy(*unit, &carrier);
         it = carried.erase(it);
@@ -281,6 +283,7 @@ std::unique_ptr<WGAction> CUnitCanLoad::RemoveAction(int32_t actionNo)
         action->m_FireUnit = nullptr;
     }
     action->m_Running = 0;
+    ActionsEdited();
     return action;
 }
 

@@ -138,7 +138,19 @@ public:
     // property panel adds records there).
     CustomPropertyList& FirstCustomPropertyList();
 
+    // ---- the tick's cache line (see the class comment) ----
+    // Playback state that painting reads while the clock thread changes it.
+    RelaxedAtomic<double> m_CurX = 0;   // position now (playback)
+    RelaxedAtomic<double> m_CurY = 0;
+    std::vector<std::unique_ptr<WGAction>> m_Actions;
+    int32_t m_Removed = 0;           // 1: the layer deletes the unit in its next dispatch
+    int32_t m_HitFlag = 0;
     int32_t m_UnitNo = 0;
+    // Counts the calls of CUnitCanLoad::RecvClockEvent, so the layer's walk
+    // knows whether anything but itself stepped the unit since it last did.
+    uint32_t m_StepVisits = 0;
+    // ---- end of the tick's cache line ----
+
     std::string m_ClassId;           // saved as `class`; its text before the first "." is the kind
     int32_t m_UnitType;
     std::string m_UnitName;
@@ -150,12 +162,8 @@ public:
     int32_t m_ImageHeight = 0;
     double m_InitX = 0;              // position at plan time 0 (saved)
     double m_InitY = 0;
-    // Playback state that painting reads while the clock thread changes it.
-    RelaxedAtomic<double> m_CurX = 0;   // position now (playback)
-    RelaxedAtomic<double> m_CurY = 0;
     int32_t m_AppearTime = 0;        // plan seconds
     UnitClassInfo* m_ClassInfo = nullptr;
-    std::vector<std::unique_ptr<WGAction>> m_Actions;
     std::vector<CustomPropertyList> m_CustomProperties;
     CPlanLayer* m_Layer = nullptr;
     double m_InitAngle = 0;          // heading at plan time 0 (saved as `Angle`)
@@ -163,14 +171,12 @@ public:
     RelaxedAtomic<int32_t> m_Appeared = 0;
     QRect m_Rect;                    // screen rectangle (view)
     UnitRectTracker m_RectTracker;
-    int32_t m_Removed = 0;           // 1: the layer deletes the unit in its next dispatch
     RelaxedAtomic<int32_t> m_Loaded = 0;     // 1 while carried
     RelaxedAtomic<int32_t> m_CarrierNo = 0;  // UnitNo of the carrier while carried
     RelaxedAtomic<WGRoute*> m_CurrentRoute = nullptr;  // route of the running move
     // Size of the carried-unit list, kept by whoever changes the list (under the
     // gate), for readers that must not look at the list while playback changes it.
     RelaxedAtomic<int32_t> m_CarriedCount = 0;
-    int32_t m_HitFlag = 0;
     std::string m_LastAttacker;
     int32_t m_Selected = 0;
 
@@ -213,8 +219,12 @@ public:
     void PrefetchActionList() const { __builtin_prefetch(m_Actions.data()); }
     void PrefetchSteppedAction() const
     {
-        if (m_SteppedCount > 0 && m_Stepped[0] < m_Actions.size())
-            __builtin_prefetch(m_Actions[m_Stepped[0]].get());
+        if (m_SteppedCount > 0 && m_Stepped[0] < m_Actions.size()) {
+            const char* action = reinterpret_cast<const char*>(m_Actions[m_Stepped[0]].get());
+            __builtin_prefetch(action);
+            __builtin_prefetch(action + 64);
+            __builtin_prefetch(action + 128);
+        }
     }
 
     // Appends `unit` to this unit's carried-unit list (and the back reference).

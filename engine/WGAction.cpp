@@ -119,6 +119,8 @@ void WGAction::Cancel(CPlanLayer* firstLayer)
 {
     if (!m_Running && m_ActionType != kActionLoad)
         return;
+    // Playback's shortcuts assume running flags change only in ticks.
+    CUnitCanLoad::ActionsEdited();
     switch (m_ActionType) {
     case kActionMove:
         if (CUnitCanLoad* unit = GetActingUnit())

@@ -2,6 +2,7 @@
 
 #include "engine/WGRoute.h"
 
+#include <cmath>
 #include <cstdint>
 #include <memory>
 #include <string>
@@ -87,7 +88,21 @@ public:
     // lies past p1. The fast replay predicts segment ends with this very
     // function, so its answers are the ones playback gets.
     static bool SegmentStep(const RoutePoint& p0, const RoutePoint& p1, uint32_t elapsedMs, uint32_t durationMs,
-                            double& x, double& y);
+                            double& x, double& y)
+    {
+        return SegmentStep(p0.X, p0.Y, p1.X, p1.Y, elapsedMs, durationMs, x, y);
+    }
+    // The same on the coordinates (the layer's tick steps moving units with it).
+    static bool SegmentStep(double x0, double y0, double x1, double y1, uint32_t elapsedMs, uint32_t durationMs,
+                            double& x, double& y)
+    {
+        const double f = double(elapsedMs) / double(durationMs);
+        x = x0 + (x1 - x0) * f;
+        y = y0 + (y1 - y0) * f;
+        if (x1 != x0)
+            return std::fabs(x - x0) - std::fabs(x1 - x0) > 1e-11;
+        return std::fabs(y - y0) - std::fabs(y1 - y0) > 1e-11;
+    }
 
 private:
     int ExecuteMove(CUnitCanLoad& unit, uint32_t nowMs);

@@ -56,6 +56,33 @@ void CEventListPanel::AddEvent(EventRecord record)
     m_list->insertTopLevelItem(0, item);
 }
 
+void CEventListPanel::AddEvents(const std::vector<EventRecord>& records)
+{
+    if (records.empty())
+        return;
+    const size_t limit = size_t(kMaxRows);
+    const size_t rows = size_t(m_list->topLevelItemCount());
+    size_t first = 0;  // the first record the list keeps
+    if (rows + records.size() > limit) {
+        // The record that finds the list full empties it; the pages after
+        // that one leave only the records of the last.
+        const size_t emptiedBy = rows >= limit ? 0 : limit - rows;
+        const size_t after = records.size() - emptiedBy;
+        first = records.size() - ((after - 1) % limit + 1);
+        m_list->clear();
+    }
+    QList<QTreeWidgetItem*> items;
+    items.reserve(qsizetype(records.size() - first));
+    for (size_t i = records.size(); i-- > first;) {
+        const EventRecord& record = records[i];
+        auto* item =
+            new QTreeWidgetItem({QString::fromStdString(record.timeText), QString::fromStdString(record.message)});
+        item->setData(0, Qt::UserRole, qint64(record.epoch));
+        items.push_back(item);
+    }
+    m_list->insertTopLevelItems(0, items);
+}
+
 void CEventListPanel::ShowHistory(const std::vector<EventRecord>& events)
 {
     ClearAll();

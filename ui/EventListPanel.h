@@ -27,6 +27,9 @@ public:
 
 public slots:
     void AddEvent(EventRecord record);
+    // The rows adding each record in turn would leave, built at once: a
+    // burst of thousands costs one change of the list.
+    void AddEvents(const std::vector<EventRecord>& records);
     void ClearAll();
     // After a seek: the rows become exactly those that adding `events` one by
     // one to an empty list leaves (the last page of the 1000-row rule).

@@ -122,15 +122,20 @@ CMainFrame::CMainFrame(CTarnwickApp& app, QWidget* parent) : QMainWindow(parent)
     // Events cross from the clock thread as queued copies; hits reach the hit
     // list through the play state, so the sink keeps none itself.
     m_sink = new CQueuedEventSink(nullptr, this);
-    connect(m_sink, &CQueuedEventSink::eventArrived, m_eventList, &CEventListPanel::AddEvent);
-    connect(m_sink, &CQueuedEventSink::eventArrived, this, &CMainFrame::LogEvent);
-    connect(m_sink, &CQueuedEventSink::eventArrived, this, [this](const EventRecord& record) {
-        m_app.m_EventHistory.OnEvent(record);
-        m_panes[PaneMessage]->setText(QString::fromStdString(record.message));
-        m_panes[PaneMessage]->setToolTip(QString::fromStdString(record.timeText + " " + record.message));
+    // In bursts: a tick may start thousands of moves.
+    connect(m_sink, &CQueuedEventSink::eventsArrived, m_eventList, &CEventListPanel::AddEvents);
+    connect(m_sink, &CQueuedEventSink::eventsArrived, this, &CMainFrame::LogEvents);
+    connect(m_sink, &CQueuedEventSink::eventsArrived, this, [this](const std::vector<EventRecord>& records) {
+        auto& history = m_app.m_EventHistory.events;
+        history.insert(history.end(), records.begin(), records.end());
+        const EventRecord& last = records.back();
+        m_panes[PaneMessage]->setText(QString::fromStdString(last.message));
+        m_panes[PaneMessage]->setToolTip(QString::fromStdString(last.timeText + " " + last.message));
     });
-    connect(m_sink, &CQueuedEventSink::hitArrived, this,
-            [this](const HitRecord& record) { m_app.m_EventHistory.OnHit(record); });
+    connect(m_sink, &CQueuedEventSink::hitsArrived, this, [this](const std::vector<HitRecord>& records) {
+        auto& history = m_app.m_EventHistory.hits;
+        history.insert(history.end(), records.begin(), records.end());
+    });
     app.m_PlayState.SetEventSink(m_sink);
 
     app.m_ClockService.AddReceiver(m_timePanel->ClockReceiver());
@@ -274,11 +279,14 @@ bool CMainFrame::SetEventLog(const QString& path)
     return true;
 }
 
-void CMainFrame::LogEvent(const EventRecord& record)
+void CMainFrame::LogEvents(const std::vector<EventRecord>& records)
 {
     if (!m_eventLog)
         return;
-    m_eventLog->write(QByteArray::fromStdString(record.timeText + "\t" + record.message + "\n"));
+    QByteArray text;
+    for (const EventRecord& record : records)
+        text += QByteArray::fromStdString(record.timeText + "\t" + record.message + "\n");
+    m_eventLog->write(text);
     m_eventLog->flush();
 }
 

@@ -211,7 +211,7 @@ private:
     void UpdateCaption();
     void AddRecentFile(const QString& path);
     void RebuildRecentMenu();
-    void LogEvent(const EventRecord& record);
+    void LogEvents(const std::vector<EventRecord>& records);
     bool PlanRunning() const;
 
     CTarnwickApp& m_app;

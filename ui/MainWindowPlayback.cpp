@@ -6,6 +6,7 @@
 #include "config/ModulePaths.h"
 #include "app/ApplicationWindow.h"
 #include "app/TarnwickApp.h"
+#include "engine/Units.h"
 #include "map/MapSource.h"
 #include "ui/EventListPanel.h"
 #include "ui/HitAlarmDlg.h"
@@ -68,6 +69,9 @@ void CMainFrame::OnPlay()
     // the state at the current time is computed again from the edited plan.
     if (!PlanRunning() && m_app.m_EditHistory.ChangeCount() != m_seekedAtChange)
         SeekPlan(LastTickMs());
+    // Playback's per-unit shortcuts are taken again from what the plan holds
+    // now, whatever was changed while the clock stood.
+    CUnitCanLoad::ActionsEdited();
     // The distance is in place before the first tick can check hits.
     double x0 = 0, y0 = 0;
     if (map)

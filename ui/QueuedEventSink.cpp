@@ -6,32 +6,63 @@ CQueuedEventSink::CQueuedEventSink(CHitList* hits, QObject* parent) : QObject(pa
 {
     qRegisterMetaType<EventRecord>();
     qRegisterMetaType<HitRecord>();
-    // The hop through the sink's own thread is what orders the records: a
-    // queued connection posts in emission order from any thread.
-    connect(
-        this, &CQueuedEventSink::queued, this,
-        [this](const EventRecord& record, quint64 generation) {
-            if (generation == m_generation.load())
-                emit eventArrived(record);
-        },
-        Qt::QueuedConnection);
-    connect(
-        this, &CQueuedEventSink::queuedHit, this,
-        [this](const HitRecord& record, quint64 generation) {
-            if (generation == m_generation.load())
-                emit hitArrived(record);
-        },
-        Qt::QueuedConnection);
+}
+
+void CQueuedEventSink::PostLocked()
+{
+    // Records of an older generation belong to a history a seek replaced.
+    const quint64 generation = m_generation.load();
+    if (m_pendingGeneration != generation) {
+        m_pendingEvents.clear();
+        m_pendingHits.clear();
+        m_pendingGeneration = generation;
+    }
+    if (m_posted)
+        return;
+    m_posted = true;
+    // A posted call runs after everything posted before it, from any thread,
+    // so deliveries keep the order of the records.
+    QMetaObject::invokeMethod(this, &CQueuedEventSink::Deliver, Qt::QueuedConnection);
 }
 
 void CQueuedEventSink::OnEvent(const EventRecord& record)
 {
-    emit queued(record, m_generation.load());
+    std::lock_guard<std::mutex> lock(m_mutex);
+    PostLocked();
+    m_pendingEvents.push_back(record);
 }
 
 void CQueuedEventSink::OnHit(const HitRecord& record)
 {
     if (m_hits)
         m_hits->Append(record);
-    emit queuedHit(record, m_generation.load());
+    std::lock_guard<std::mutex> lock(m_mutex);
+    PostLocked();
+    m_pendingHits.push_back(record);
+}
+
+void CQueuedEventSink::Deliver()
+{
+    std::vector<EventRecord> events;
+    std::vector<HitRecord> hits;
+    {
+        std::lock_guard<std::mutex> lock(m_mutex);
+        m_posted = false;
+        if (m_pendingGeneration == m_generation.load()) {
+            events.swap(m_pendingEvents);
+            hits.swap(m_pendingHits);
+        }
+        m_pendingEvents.clear();
+        m_pendingHits.clear();
+    }
+    if (!events.empty()) {
+        emit eventsArrived(events);
+        for (const EventRecord& record : events)
+            emit eventArrived(record);
+    }
+    if (!hits.empty()) {
+        emit hitsArrived(hits);
+        for (const HitRecord& record : hits)
+            emit hitArrived(record);
+    }
 }

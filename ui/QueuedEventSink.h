@@ -5,14 +5,18 @@
 #include <QObject>
 
 #include <atomic>
+#include <mutex>
+#include <vector>
 
 class CHitList;
 
 // The program's event sink. The clock thread calls it; it never waits for the
-// user-interface thread: events are queued as copies and delivered there in
-// the order they happened (eventArrived), hits are appended to the hit list
-// that the hit alarm dialog reads. Connect eventArrived to
-// CEventListPanel::AddEvent.
+// user-interface thread: records are queued as copies and delivered there in
+// the order they happened, hits are also appended to the hit list that the
+// hit alarm dialog reads. What arrives while a delivery is pending joins it,
+// so a tick that starts thousands of moves costs the window one delivery
+// (eventsArrived with all of them, then eventArrived for each). Connect
+// eventsArrived to CEventListPanel::AddEvents.
 class CQueuedEventSink : public QObject, public IEventSink {
     Q_OBJECT
 public:
@@ -26,6 +30,9 @@ public:
     void DiscardPending() { ++m_generation; }
 
 signals:
+    // The records queued since the last delivery, oldest first.
+    void eventsArrived(const std::vector<EventRecord>& records);
+    void hitsArrived(const std::vector<HitRecord>& records);
     // Always delivered through the event queue of this object's thread, also
     // when emitted on that thread, so replayed and played events never overtake
     // one another.
@@ -34,8 +41,16 @@ signals:
     void hitArrived(HitRecord record);
 
 private:
-    Q_SIGNAL void queued(EventRecord record, quint64 generation);
-    Q_SIGNAL void queuedHit(HitRecord record, quint64 generation);
+    // User-interface thread: hands over what is pending.
+    void Deliver();
+    // Clock thread, m_mutex held: asks for a delivery unless one is pending.
+    void PostLocked();
+
     CHitList* m_hits;
     std::atomic<quint64> m_generation{0};
+    std::mutex m_mutex;  // guards the pending records and the posted flag
+    std::vector<EventRecord> m_pendingEvents;
+    std::vector<HitRecord> m_pendingHits;
+    quint64 m_pendingGeneration = 0;
+    bool m_posted = false;
 };

@@ -11,7 +11,9 @@
 #include <QTreeWidget>
 
 #include <string>
+#include <random>
 #include <thread>
+#include <vector>
 
 namespace {
 
@@ -141,4 +143,75 @@ TEST(QueuedEventSink, HitsGoToTheHitList)
 
     CQueuedEventSink withoutList;
     withoutList.OnHit({"a", "b", 1, "c"});  // nothing to append to: ignored
+}
+
+namespace {
+
+std::vector<std::string> RowsOf(const CEventListPanel& panel)
+{
+    std::vector<std::string> rows;
+    for (int r = 0; r < panel.RowCount(); ++r)
+        rows.push_back(panel.Text(r, 0).toStdString() + " " + panel.Text(r, 1).toStdString() + " " +
+                       std::to_string(panel.Epoch(r)));
+    return rows;
+}
+
+}  // namespace
+
+// Bursts of any size, on a list holding any number of rows: the rows adding
+// the records one by one leaves, with the 1000-row rule across the bursts.
+TEST(EventListPanel, BurstsLeaveTheRowsOfOneByOne)
+{
+    std::mt19937 rng(3);
+    auto pick = [&](int lo, int hi) { return std::uniform_int_distribution<int>(lo, hi)(rng); };
+    CEventListPanel batched, single;
+    int next = 0;
+    for (int round = 0; round < 40; ++round) {
+        const int sizes[] = {0, 1, pick(2, 50), 999, 1000, 1001, pick(1002, 3500)};
+        std::vector<EventRecord> burst;
+        for (int k = sizes[pick(0, 6)]; k > 0; --k, ++next)
+            burst.push_back({"t" + std::to_string(next), "事件" + std::to_string(next), int64_t(next)});
+        batched.AddEvents(burst);
+        for (const EventRecord& record : burst)
+            single.AddEvent(record);
+        ASSERT_EQ(RowsOf(batched), RowsOf(single)) << "round " << round << ", burst of " << burst.size();
+        if (pick(0, 9) == 0) {
+            batched.ClearAll();
+            single.ClearAll();
+        }
+    }
+}
+
+// Thousands of records sent in one tick reach the window as one delivery,
+// in order; records of a history a seek replaced are dropped.
+TEST(QueuedEventSink, BurstsArriveAsOneDeliveryInOrder)
+{
+    CQueuedEventSink sink;
+    std::vector<std::vector<EventRecord>> deliveries;
+    std::vector<std::string> each;
+    QObject::connect(&sink, &CQueuedEventSink::eventsArrived,
+                     [&](const std::vector<EventRecord>& records) { deliveries.push_back(records); });
+    QObject::connect(&sink, &CQueuedEventSink::eventArrived,
+                     [&](const EventRecord& record) { each.push_back(record.message); });
+    std::thread clockThread([&] {
+        for (int i = 0; i < 5000; ++i)
+            sink.OnEvent(Event(i));
+    });
+    clockThread.join();
+    QCoreApplication::processEvents();
+    ASSERT_EQ(deliveries.size(), 1u);
+    ASSERT_EQ(deliveries[0].size(), 5000u);
+    ASSERT_EQ(each.size(), 5000u);
+    for (int i = 0; i < 5000; ++i) {
+        ASSERT_EQ(deliveries[0][size_t(i)].message, "事件" + std::to_string(i));
+        ASSERT_EQ(each[size_t(i)], "事件" + std::to_string(i));
+    }
+
+    sink.OnEvent(Event(1));
+    sink.DiscardPending();
+    sink.OnEvent(Event(2));
+    QCoreApplication::processEvents();
+    ASSERT_EQ(deliveries.size(), 2u);
+    ASSERT_EQ(deliveries[1].size(), 1u);
+    EXPECT_EQ(deliveries[1][0].message, "事件2");
 }
