@@ -1,5 +1,7 @@
 #include "render/DrawRotatedMasked.h"
 
+#include "render/RotatedMapping.h"
+
 #include <QImage>
 
 #include <algorithm>
@@ -11,15 +13,6 @@ inline uint32_t Combine(uint32_t dst, uint32_t img, uint32_t mask)
 {
     // Only the colour bits take part; the target stays opaque.
     return ((((dst ^ img) & mask) ^ img) & 0x00FFFFFFu) | 0xFF000000u;
-}
-
-inline int Trunc(double v)
-{
-    if (!(v > -2147483648.0))
-        return v != v ? 0 : INT32_MIN;
-    if (v >= 2147483647.0)
-        return INT32_MAX;
-    return int(v);
 }
 
 const QImage& AsRgb32(const QImage& in, QImage& holder)
@@ -60,19 +53,12 @@ void DrawRotatedMasked(QImage& target, int x, int y, int w, int h, const QImage&
         return;
     }
 
-    const double theta = angleDegrees * 3.141592653589793 / 180.0;
-    const double c = std::cos(theta), s = std::sin(theta);
-    const double cx = w / 2.0, cy = h / 2.0;
-    const auto mapX = [&](double u, double v) { return Trunc(cx + c * (u - cx) - s * (cy - v)); };
-    const auto mapY = [&](double u, double v) { return Trunc(cy - (c * (cy - v) + s * (u - cx))); };
-    const int xs[4] = {mapX(0, 0), mapX(w, 0), mapX(w, h), mapX(0, h)};
-    const int ys[4] = {mapY(0, 0), mapY(w, 0), mapY(w, h), mapY(0, h)};
-    const int xmin = *std::min_element(xs, xs + 4), xmax = *std::max_element(xs, xs + 4);
-    const int ymin = *std::min_element(ys, ys + 4), ymax = *std::max_element(ys, ys + 4);
-
+    const rotated::Box box = rotated::BoxFor(w, h, angleDegrees);
     // Clip the bounding box to the target.
-    const long long iFrom = std::max<long long>(xmin, -(long long)x), iTo = std::min<long long>(xmax, (long long)tw - x);
-    const long long jFrom = std::max<long long>(ymin, -(long long)y), jTo = std::min<long long>(ymax, (long long)th - y);
+    const long long iFrom = std::max<long long>(box.xmin, -(long long)x);
+    const long long iTo = std::min<long long>(box.xmax, (long long)tw - x);
+    const long long jFrom = std::max<long long>(box.ymin, -(long long)y);
+    const long long jTo = std::min<long long>(box.ymax, (long long)th - y);
     if (iFrom >= iTo || jFrom >= jTo)
         return;
     const uchar* imgBits = img.constBits();
@@ -80,39 +66,10 @@ void DrawRotatedMasked(QImage& target, int x, int y, int w, int h, const QImage&
     const qsizetype imgStride = img.bytesPerLine(), mskStride = msk.bytesPerLine();
     uchar* targetBits = target.bits();
     const qsizetype targetStride = target.bytesPerLine();
-    // trunc(t) lies in [0, n) exactly when -1 < t < n; the casts below then
-    // truncate as the mapping says.
-    const double uLimit = double(std::min(w, srcW)), vLimit = double(std::min(h, srcH));
-    for (long long j = jFrom; j < jTo; ++j) {
+    rotated::Scan(box, iFrom, iTo, jFrom, jTo, double(srcW), double(srcH), [&](long long i, long long j, int u, int v) {
         auto* d = reinterpret_cast<uint32_t*>(targetBits + (y + j) * targetStride) + x;
-        const double dy = cy - double(j);
-        // Same products, summed in the same order as the mapping is written.
-        const double sdy = s * dy, vBase = cy - c * dy;
-        // Columns whose source can lie inside the image, one column wider on
-        // each side than the straight lines say; each pixel is still checked.
-        double lo = double(iFrom), hi = double(iTo);
-        const auto narrow = [&](double base, double slope, double limit) {
-            if (std::fabs(slope) < 1e-9)
-                return;
-            double a = cx + (-1.0 - base) / slope, b = cx + (limit - base) / slope;
-            if (a > b)
-                std::swap(a, b);
-            lo = std::max(lo, std::floor(a) - 1.0);
-            hi = std::min(hi, std::ceil(b) + 2.0);
-        };
-        narrow(cx + sdy, c, uLimit);
-        narrow(vBase, s, vLimit);
-        const long long rowFrom = (long long)lo, rowTo = (long long)hi;
-        for (long long i = rowFrom; i < rowTo; ++i) {
-            const double dx = double(i) - cx;
-            const double uf = cx + c * dx + sdy;
-            const double vf = vBase + s * dx;
-            if (!(uf > -1.0 && uf < uLimit && vf > -1.0 && vf < vLimit))
-                continue;
-            const int u = int(uf), v = int(vf);
-            const uint32_t sp = reinterpret_cast<const uint32_t*>(imgBits + (imageY + v) * imgStride)[imageX + u];
-            const uint32_t mp = reinterpret_cast<const uint32_t*>(mskBits + (imageY + v) * mskStride)[imageX + u];
-            d[i] = Combine(d[i], sp, mp);
-        }
-    }
+        const uint32_t sp = reinterpret_cast<const uint32_t*>(imgBits + (imageY + v) * imgStride)[imageX + u];
+        const uint32_t mp = reinterpret_cast<const uint32_t*>(mskBits + (imageY + v) * mskStride)[imageX + u];
+        d[i] = Combine(d[i], sp, mp);
+    });
 }

@@ -26,12 +26,21 @@ bool ZoomAdmits(const UnitClassInfo* info, double zoom)
 }
 
 // Unit images stay inside their pictures even when the stored size disagrees.
-void DrawUnitImage(QImage& target, const CUnitCanLoad& unit, int x, int y, double angle)
+// Fire units are drawn the plain way: their angle follows a moving striker,
+// so a cached picture would rarely be used twice.
+void DrawFireImage(QImage& target, const CUnitCanLoad& unit, int x, int y, double angle)
 {
     if (unit.m_Image.isNull() || unit.m_Mask.isNull())
         return;
     DrawRotatedMasked(target, x, y, unit.m_ImageWidth, unit.m_ImageHeight, unit.m_Image, unit.m_Mask, 0, 0, angle);
 }
+
+// Generous room for a carrier's count drawn from the unit's position, and
+// for half a name's height.
+constexpr int kCountReachX = 80, kCountReachY = 40, kNameReachY = 64;
+// Names wider than this are not looked for when their unit is off the view.
+constexpr int kMaxNameWidth = 4000;
+constexpr int64_t kFar = int64_t(1) << 28;
 
 }  // namespace
 
@@ -170,12 +179,15 @@ void CPlanRenderer::ComposePlan(const CPlan& plan, QSize size, const PlanRenderO
     CMapLoader& map = first->m_Map;
     {
         QPainter painter(&m_backBuffer);
-        painter.setClipRect(QRect(QPoint(0, 0), size));
+        const QRect view = QRect(QPoint(0, 0), size) & m_backBuffer.rect();
+        painter.setClipRect(view);
+        m_images.BeginFrame();
+        m_names.BeginFrame(painter.font());
         for (size_t i = 0; i < plan.m_Layers.size(); ++i) {
             CPlanLayer& layer = *plan.m_Layers[i];
             layer.m_Map.DrawMap(painter, 0, 0, layer.m_Map.GetViewWidth(), layer.m_Map.GetViewHeight());
             if (locked[i])
-                DrawLayerUnits(painter, layer, map, options);
+                DrawLayerUnits(painter, layer, map, options, view);
         }
     }
     unlockAll();
@@ -185,22 +197,25 @@ void CPlanRenderer::ComposePlan(const CPlan& plan, QSize size, const PlanRenderO
 }
 
 void CPlanRenderer::DrawLayerUnits(QPainter& painter, const CPlanLayer& layer, CMapLoader& map,
-                                   const PlanRenderOptions& o)
+                                   const PlanRenderOptions& o, const QRect& view)
 {
     const double zoom = map.GetZoom();
     painter.setBackgroundMode(Qt::TransparentMode);
+    m_nameCandidates.clear();
     for (size_t i = 0; i < layer.GetUnitCount(); ++i) {
         CUnitCanLoad* unit = layer.GetUnitAt(i);
         int px = 0, py = 0;
         map.MapToView(unit->m_CurX, unit->m_CurY, px, py);
         const int w = unit->m_ImageWidth, h = unit->m_ImageHeight;
+        // Every unit's rectangle follows it, seen or not: clicks test them.
         if (!unit->m_Selected)
             unit->m_Rect = QRect(QPoint(px - w / 2, py - h / 2), QPoint(px + w / 2, py + h / 2));
         if (unit->m_UnitType == kUnitTypeFire)
-            DrawFireUnit(painter, static_cast<UnitFire&>(*unit), map, zoom);
+            DrawFireUnit(painter, static_cast<UnitFire&>(*unit), map, zoom, view);
         else
-            DrawUnit(painter, *unit, map, zoom, px, py, o);
+            DrawUnit(painter, *unit, map, zoom, px, py, o, view);
     }
+    DrawNames(painter, view);
 }
 
 void CPlanRenderer::DrawText(QPainter& painter, int x, int y, const QString& text)
@@ -208,37 +223,72 @@ void CPlanRenderer::DrawText(QPainter& painter, int x, int y, const QString& tex
     painter.drawText(x, y + painter.fontMetrics().ascent(), text);
 }
 
-void CPlanRenderer::DrawName(QPainter& painter, int x, int y, const std::string& name)
+void CPlanRenderer::DrawNames(QPainter& painter, const QRect& view)
 {
-    auto it = m_names.find(name);
-    if (it == m_names.end()) {
-        if (m_names.size() >= 8192)
-            m_names.clear();
-        const QString text = QString::fromStdString(name);
-        const QFontMetrics fm(painter.font());
-        QImage picture(std::max(1, fm.horizontalAdvance(text) + 2), std::max(1, fm.height()),
-                       QImage::Format_ARGB32_Premultiplied);
-        picture.fill(Qt::transparent);
-        {
-            QPainter p(&picture);
-            p.setFont(painter.font());
-            p.setPen(QColor::fromRgb(kUnitNameColour));
-            p.drawText(0, fm.ascent(), text);
-        }
-        it = m_names.emplace(name, std::move(picture)).first;
+    m_labels.Reset(view);
+    std::stable_partition(m_nameCandidates.begin(), m_nameCandidates.end(),
+                          [](const NameCandidate& c) { return c.selected; });
+    for (const NameCandidate& c : m_nameCandidates) {
+        const QSize size = m_names.SizeOf(*c.name);
+        const QRect label(QPoint(c.x, c.y - size.height() / 2), size);
+        if (m_labels.TryPlace(label))
+            painter.drawImage(label.topLeft(), m_names.PictureOf(*c.name));
     }
-    painter.drawImage(QPoint(x, y), it->second);
 }
 
 void CPlanRenderer::DrawUnit(QPainter& painter, CUnitCanLoad& unit, CMapLoader& map, double zoom, int px, int py,
-                             const PlanRenderOptions& o)
+                             const PlanRenderOptions& o, const QRect& view)
 {
     const bool visible = o.editMode || (unit.m_Appeared && !unit.m_Loaded && ZoomAdmits(unit.m_ClassInfo, zoom));
+    const int32_t carriedCount = unit.m_CarriedCount;
+    const bool showCount = !o.editMode && carriedCount > 0;
+    if (!visible && !showCount)
+        return;
+    const bool routeShown = !o.editMode && o.showRoutes && unit.m_CurrentRoute && !unit.m_CurrentRoute->m_Points.empty();
+    const bool tracker = o.editMode && unit.m_Selected && m_trackerHook;
+    const bool named = visible && !unit.m_UnitName.empty();
+    const bool anywhere = routeShown || tracker;  // these may reach the view from anywhere
+
+    // A cheap first look: the rotated symbol lies within `reach` of the
+    // position; the count and the name lie right of it. Positions far off
+    // the view may be near the ends of int, hence the wide arithmetic.
+    const int64_t qx = px, qy = py;
+    const int64_t reach = (std::abs(int64_t(unit.m_ImageWidth)) + std::abs(int64_t(unit.m_ImageHeight))) / 2 + 2;
+    const int64_t rows = std::max<int64_t>({reach, kCountReachY, kNameReachY});
+    if (!anywhere && (qy + rows < view.top() || qy - rows > view.bottom() || qx - reach > view.right()))
+        return;
+    const bool symbolNear = qx + reach + kCountReachX >= view.left();
+    if (!anywhere && !symbolNear && (!named || qx + reach + kMaxNameWidth < view.left()))
+        return;
+    // So far off (or of so absurd a size) that only a route or the tracker can show.
+    const bool far = std::abs(qx) > kFar || std::abs(qy) > kFar || std::abs(int64_t(unit.m_ImageWidth)) > kFar ||
+                     std::abs(int64_t(unit.m_ImageHeight)) > kFar;
+    if (far && !anywhere)
+        return;
+
+    const int x = far ? 0 : px - unit.m_ImageWidth / 2, y = far ? 0 : py - unit.m_ImageHeight / 2;
+    int left = 0, top = 0, right = -1, bottom = -1;
+    if (!far && !unit.m_Image.isNull() && !unit.m_Mask.isNull())
+        CRotatedImageCache::Extent(unit.m_ImageWidth, unit.m_ImageHeight, unit.m_Angle, left, top, right, bottom);
+    const QRect symbol =
+        right < left ? QRect(px, py, 1, 1) : QRect(QPoint(x + left, y + top), QPoint(x + right, y + bottom));
+    if (named && !far) {
+        // The name starts right of the symbol; its halo keeps a pixel apart.
+        const int nameX = std::max(symbol.right() + 2, px + 2);
+        if (qy + kNameReachY >= view.top() && qy - kNameReachY <= view.bottom() && nameX <= view.right() &&
+            (nameX >= view.left() || nameX + m_names.SizeOf(unit.m_UnitName).width() > view.left()))
+            m_nameCandidates.push_back({&unit.m_UnitName, nameX, py, unit.m_Selected != 0});
+    }
+    if (!anywhere && !symbol.united(QRect(px, py, kCountReachX, kCountReachY)).intersects(view))
+        return;
+
     if (visible) {
-        DrawUnitImage(m_backBuffer, unit, px - unit.m_ImageWidth / 2, py - unit.m_ImageHeight / 2, unit.m_Angle);
-        if (o.editMode && unit.m_Selected && m_trackerHook)
+        if (!far && !unit.m_Image.isNull() && !unit.m_Mask.isNull())
+            m_images.Draw(m_backBuffer, x, y, unit.m_ImageWidth, unit.m_ImageHeight, unit.m_Image, unit.m_Mask, 0, 0,
+                          unit.m_Angle);
+        if (tracker)
             m_trackerHook(painter, unit);
-        if (!o.editMode && o.showRoutes && unit.m_CurrentRoute && !unit.m_CurrentRoute->m_Points.empty()) {
+        if (routeShown) {
             QPolygon line;
             for (const RoutePoint& p : unit.m_CurrentRoute->m_Points) {
                 int vx = 0, vy = 0;
@@ -248,13 +298,10 @@ void CPlanRenderer::DrawUnit(QPainter& painter, CUnitCanLoad& unit, CMapLoader& 
             painter.setPen(QPen(QColor::fromRgb(kRunRouteColour), 1, Qt::DashDotLine, Qt::SquareCap));
             painter.drawPolyline(line);
         }
-        if (!unit.m_UnitName.empty())
-            DrawName(painter, px, py, unit.m_UnitName);
     }
     // A carrier shows its load in run mode even where its own picture is hidden.
     // The count, not the list: playback may be loading or unloading meanwhile.
-    const int32_t carriedCount = unit.m_CarriedCount;
-    if (!o.editMode && carriedCount > 0) {
+    if (showCount && !far) {
         const QString count = QString::number(carriedCount);
         const QFontMetrics fm = painter.fontMetrics();
         painter.fillRect(QRect(px, py, fm.horizontalAdvance(count), fm.height()),
@@ -264,7 +311,7 @@ void CPlanRenderer::DrawUnit(QPainter& painter, CUnitCanLoad& unit, CMapLoader& 
     }
 }
 
-void CPlanRenderer::DrawFireUnit(QPainter& painter, UnitFire& fire, CMapLoader& map, double zoom)
+void CPlanRenderer::DrawFireUnit(QPainter& painter, UnitFire& fire, CMapLoader& map, double zoom, const QRect& view)
 {
     // A removed fire (its strike ended or was undone) waits only for deletion.
     if (!fire.m_FlashOn || fire.m_Removed)
@@ -281,17 +328,26 @@ void CPlanRenderer::DrawFireUnit(QPainter& painter, UnitFire& fire, CMapLoader& 
     const int mx = int((int64_t(sx) + tx) / 2), my = int((int64_t(sy) + ty) / 2);
     const QColor colour = FromColorRef(fire.m_ClassInfo ? fire.m_ClassInfo->fireColor : kDefaultFireColour);
 
+    const double r = DegreesPerKm(start.Y) * fire.m_KillRadius / 1000;
+    int rx = 0, ry = 0;
+    map.MapToView(fire.m_EndPoint.X + r, fire.m_EndPoint.Y, rx, ry);
+    const int radius = int(std::min<int64_t>(std::abs(int64_t(rx) - tx), INT_MAX / 2));
+    // The line, the symbol on its middle and the kill circle: nothing to do
+    // when all of them lie outside the view.
+    const int64_t half = std::max(fire.m_ImageWidth, fire.m_ImageHeight) + 2;
+    const int64_t x0 = std::min<int64_t>({sx, tx - int64_t(radius), mx - half}) - 2;
+    const int64_t x1 = std::max<int64_t>({sx, tx + int64_t(radius), mx + half}) + 2;
+    const int64_t y0 = std::min<int64_t>({sy, ty - int64_t(radius), my - half}) - 2;
+    const int64_t y1 = std::max<int64_t>({sy, ty + int64_t(radius), my + half}) + 2;
+    if (x1 < view.left() || x0 > view.right() || y1 < view.top() || y0 > view.bottom())
+        return;
+
     // A pen wider than one pixel is drawn solid whatever its dash style.
     painter.setPen(QPen(colour, 2, Qt::SolidLine, Qt::SquareCap));
     painter.drawLine(sx, sy, tx, ty);
 
     const double angle = std::atan2(double(sy - ty), double(tx - sx)) * 180 / 3.14159265358979;
-    DrawUnitImage(m_backBuffer, fire, mx - fire.m_ImageWidth / 2, my - fire.m_ImageHeight / 2, angle);
-
-    const double r = DegreesPerKm(start.Y) * fire.m_KillRadius / 1000;
-    int rx = 0, ry = 0;
-    map.MapToView(fire.m_EndPoint.X + r, fire.m_EndPoint.Y, rx, ry);
-    const int radius = int(std::min<int64_t>(std::abs(int64_t(rx) - tx), INT_MAX / 2));
+    DrawFireImage(m_backBuffer, fire, mx - fire.m_ImageWidth / 2, my - fire.m_ImageHeight / 2, angle);
     painter.setPen(QPen(colour, 1, Qt::DashDotLine, Qt::SquareCap));
     painter.setBrush(Qt::NoBrush);
     painter.drawEllipse(QPoint(tx, ty), radius, radius);

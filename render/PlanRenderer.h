@@ -1,6 +1,9 @@
 #pragma once
 
 #include "engine/WGRoute.h"
+#include "render/LabelPlacer.h"
+#include "render/NamePictures.h"
+#include "render/RotatedImageCache.h"
 
 #include <QImage>
 #include <QPoint>
@@ -40,6 +43,7 @@ class CPlanRenderer {
 public:
     static constexpr QRgb kNoPlanBackground = 0xFF3234FF;  // RGB(50, 52, 255)
     static constexpr QRgb kUnitNameColour = 0xFFB95BB7;    // RGB(185, 91, 183)
+    static constexpr QRgb kUnitNameHalo = 0xD2FFFFFF;      // white, a little see-through
     static constexpr QRgb kCarriedCountColour = 0xFF0000FF;
     static constexpr QRgb kCarriedCountBackground = 0xFFFFFFFF;
     static constexpr QRgb kRunRouteColour = 0xFFC80000;    // RGB(200, 0, 0)
@@ -67,6 +71,11 @@ public:
     void ComposePlan(const CPlan& plan, QSize size, const PlanRenderOptions& options);
     const QImage& BackBuffer() const { return m_backBuffer; }
 
+    // Where the last composition put unit names (view pixels, halo
+    // included), in the order they were placed.
+    const std::vector<QRect>& PlacedNames() const { return m_labels.Placed(); }
+    const CRotatedImageCache& ImageCache() const { return m_images; }
+
     // How the last composition went: 1 when every layer's units were drawn,
     // 0 when a busy layer left the previous picture on show, -1 when a busy
     // layer was drawn with its map alone.
@@ -86,19 +95,31 @@ private:
     };
     FrameKey KeyFor(const CPlan& plan, QSize size, const PlanRenderOptions& options) const;
 
-    void DrawLayerUnits(QPainter& painter, const CPlanLayer& layer, CMapLoader& map, const PlanRenderOptions& o);
+    // A name waiting for its place: its unit's position and symbol extent.
+    struct NameCandidate {
+        const std::string* name;
+        int x, y;  // left edge and vertical centre of the label
+        bool selected;
+    };
+
+    void DrawLayerUnits(QPainter& painter, const CPlanLayer& layer, CMapLoader& map, const PlanRenderOptions& o,
+                        const QRect& view);
     void DrawUnit(QPainter& painter, CUnitCanLoad& unit, CMapLoader& map, double zoom, int px, int py,
-                  const PlanRenderOptions& o);
-    void DrawFireUnit(QPainter& painter, UnitFire& fire, CMapLoader& map, double zoom);
+                  const PlanRenderOptions& o, const QRect& view);
+    void DrawFireUnit(QPainter& painter, UnitFire& fire, CMapLoader& map, double zoom, const QRect& view);
     void DrawText(QPainter& painter, int x, int y, const QString& text);
-    void DrawName(QPainter& painter, int x, int y, const std::string& name);
+    // Names by priority (selected units first, then unit order), each left
+    // out where it would overlap one already drawn.
+    void DrawNames(QPainter& painter, const QRect& view);
 
     QImage m_backBuffer;
     QImage m_logo;
     TrackerHook m_trackerHook;
-    // Unit names rendered once (transparent pictures), since laying out text
-    // costs more than copying it on every repaint.
-    std::unordered_map<std::string, QImage> m_names;
+    CRotatedImageCache m_images;
+    // Laying out text costs more than copying its picture on every repaint.
+    CNamePictures m_names{kUnitNameColour, QColor::fromRgba(kUnitNameHalo)};
+    CLabelPlacer m_labels;
+    std::vector<NameCandidate> m_nameCandidates;
     FrameKey m_lastKey;
     bool m_lastComplete = false;  // the back buffer holds a complete picture of m_lastKey
     int m_lastCompose = 1;

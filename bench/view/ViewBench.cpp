@@ -1,6 +1,8 @@
 // One repaint of the plan view: a 1600 x 1000 view over a 4000 x 3000 bitmap
 // map with 1,000 units of 32 x 32 pixels at arbitrary angles and 50 fire
-// units, in run mode, with and without unit names.
+// units, in run mode, with and without unit names; and a full layer of
+// 25,600 units on screen (sharing a few pictures, as units of one class
+// do) with 200 fire units.
 #include "config/UnitClassCatalog.h"
 #include "engine/Plan.h"
 #include "engine/Units.h"
@@ -56,7 +58,7 @@ struct Scene {
     UnitClassInfo cls, weapon;
     std::vector<std::unique_ptr<WGRoute>> routes;
 
-    explicit Scene(bool names, bool angleZero = false)
+    explicit Scene(bool names, bool angleZero = false, int count = 1000, bool sharedImages = false)
     {
         auto layer = std::make_unique<CPlanLayer>();
         if (!layer->m_Map.LoadMap(BigBitmap(), 0, kViewW, kViewH, 40.0, 30.0))
@@ -72,7 +74,11 @@ struct Scene {
         // The view shows map x 12..28 km, y 10..20 km at zoom 1.
         std::uniform_real_distribution<double> x(12.0, 28.0), y(10.0, 20.0), angle(0.0, 360.0);
         std::vector<CUnitCanLoad*> strikers;
-        for (int i = 1; i <= 1000; ++i) {
+        const int strikerCount = count > 1000 ? 200 : 50;
+        std::vector<UnitSingleSimple> pictures(4);
+        for (size_t k = 0; k < pictures.size(); ++k)
+            MakeImage(pictures[k], 32, qRgb(40 + int(k) * 50, 80, 160));
+        for (int i = 1; i <= count; ++i) {
             auto unit = std::make_unique<UnitSingleSimple>();
             unit->m_UnitNo = i;
             unit->m_UnitName = names ? "装甲步兵第" + std::to_string(i) + "连" : std::string();
@@ -81,8 +87,16 @@ struct Scene {
             unit->m_Angle = angleZero ? 0.0 : angle(random);
             unit->m_Appeared = 1;
             unit->m_ClassInfo = &cls;
-            MakeImage(*unit, 32, qRgb(40 + i % 200, 80, 160));
-            if (i <= 50)
+            if (sharedImages) {
+                const UnitSingleSimple& p = pictures[size_t(i) % pictures.size()];
+                unit->m_Image = p.m_Image;
+                unit->m_Mask = p.m_Mask;
+                unit->m_ImageWidth = p.m_ImageWidth;
+                unit->m_ImageHeight = p.m_ImageHeight;
+            } else {
+                MakeImage(*unit, 32, qRgb(40 + i % 200, 80, 160));
+            }
+            if (i <= strikerCount)
                 strikers.push_back(unit.get());
             l.AddUnit(std::move(unit));
         }
@@ -99,9 +113,9 @@ struct Scene {
     }
 };
 
-void Repaint(benchmark::State& state, bool names, bool angleZero)
+void Repaint(benchmark::State& state, bool names, bool angleZero, int count = 1000, bool sharedImages = false)
 {
-    Scene scene(names, angleZero);
+    Scene scene(names, angleZero, count, sharedImages);
     CPlanRenderer renderer(QSize(kViewW, kViewH));
     QImage window(kViewW, kViewH, QImage::Format_RGB32);
     PlanRenderOptions options;  // run mode
@@ -118,6 +132,10 @@ void BM_RepaintWithoutNames(benchmark::State& state) { Repaint(state, false, fal
 void BM_RepaintAngleZeroWithoutNames(benchmark::State& state) { Repaint(state, false, true); }
 BENCHMARK(BM_RepaintWithNames)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_RepaintWithoutNames)->Unit(benchmark::kMillisecond);
+void BM_Repaint25600WithNames(benchmark::State& state) { Repaint(state, true, false, 25600, true); }
+void BM_Repaint25600WithoutNames(benchmark::State& state) { Repaint(state, false, false, 25600, true); }
 BENCHMARK(BM_RepaintAngleZeroWithoutNames)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_Repaint25600WithNames)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_Repaint25600WithoutNames)->Unit(benchmark::kMillisecond);
 
 }  // namespace

@@ -214,15 +214,17 @@ TEST_F(PlanPicture, FollowedRouteOnlyInRunModeWithRoutesShown)
     EXPECT_EQ(Count(Render(edit), red, row), 0);
 }
 
-TEST_F(PlanPicture, NamesInTheirColourFromTheUnitPosition)
+TEST_F(PlanPicture, NamesInTheirColourBesideTheSymbol)
 {
     Add(1, 1.0, 1.0, 4, 4)->m_UnitName = "Bn 1";
     const QImage picture = Render(Edit());
     const QRect names = Extent(picture, CPlanRenderer::kUnitNameColour);
     ASSERT_FALSE(names.isNull());
-    EXPECT_GE(names.left(), 100);
-    EXPECT_GE(names.top(), 100);
-    EXPECT_LT(names.top(), 110);
+    EXPECT_GT(names.left(), 101) << "right of the symbol (view x 98..101)";
+    EXPECT_LT(names.left(), 110);
+    EXPECT_LE(names.top(), 100) << "level with the unit's position";
+    EXPECT_GE(names.bottom(), 98);
+    EXPECT_EQ(Count(picture, kUnitColour), 16) << "the symbol stays whole";
 }
 
 TEST_F(PlanPicture, CarriedCountInRunModeEvenOutsideTheZoomRange)
