@@ -92,6 +92,14 @@ CPlayState* PlayOf(const CUnitCanLoad& unit)
     return unit.m_Layer ? unit.m_Layer->GetPlayState() : nullptr;
 }
 
+// Map units per kilometre where the unit is: its layer's map type and the
+// "BitmapMapRealKm" switch decide.
+double UnitsPerKm(const CUnitCanLoad& unit, double y)
+{
+    const CPlayState* play = PlayOf(unit);
+    return MapUnitsPerKm(unit.m_Layer ? unit.m_Layer->m_MapType : 1, play && play->BitmapRealKm(), y);
+}
+
 CPlanLayer* FirstLayerOf(const CUnitCanLoad& unit)
 {
     return unit.m_Layer ? unit.m_Layer->GetFirstLayerOfPlan() : nullptr;
@@ -293,7 +301,7 @@ bool WGAction::SegmentStep(const RoutePoint& p0, const RoutePoint& p1, uint32_t 
 int WGAction::ExecuteMove(CUnitCanLoad& unit, uint32_t nowMs)
 {
     if (!m_SpeedDerived) {
-        m_SpeedMapUnits = DegreesPerKm(unit.m_CurY) * m_Speed / 1000.0;
+        m_SpeedMapUnits = UnitsPerKm(unit, unit.m_CurY) * m_Speed / 1000.0;
         m_SpeedDerived = 1;
     }
     WGRoute* route = GetFirstRoute();

@@ -6,3 +6,8 @@ double DegreesPerKm(double y)
     // Written so that NaN fails the comparison and takes the floor.
     return perKm >= kMinDegreesPerKm ? perKm : kMinDegreesPerKm;
 }
+
+double MapUnitsPerKm(int mapType, bool bitmapRealKm, double y)
+{
+    return mapType == 0 && bitmapRealKm ? 1.0 : DegreesPerKm(y);
+}

@@ -30,6 +30,7 @@ class QAction;
 class QDockWidget;
 class QFile;
 class QLabel;
+class QPushButton;
 class QMenu;
 class QTabWidget;
 class QPrinter;
@@ -65,6 +66,7 @@ public:
         ID_PAN_DOWN = 32799, ID_PLAY = 32792, ID_PAUSE = 32793, ID_SPEED_UP = 32816,
         ID_SPEED_DOWN = 32817, ID_RUN_EDIT = 32803, ID_SHOW_ROUTES = 32820, ID_FULL_SCREEN = 32822,
         ID_RECALCULATE = 32823, ID_HELP_GUIDE = 32838, ID_APP_ABOUT = 57664,
+        ID_SHOW_ALL_PLANS = 32851,
     };
 
     // Status bar panes, in order.
@@ -137,6 +139,13 @@ public:
     void OnSpeedDown();
     void OnRunEdit();
     void OnShowRoutes();
+    void OnShowAllPlans();
+    // The zoom pane shows the map's zoom now (after a zoom that no mouse move follows).
+    void UpdateZoomPane();
+    // Run mode and a catalogue drag: the status bar says why and offers the switch.
+    void OfferEditMode();
+    // The status bar's "切换到编辑状态" button (hidden unless offered).
+    QPushButton* EditModeOffer() const { return m_editModeOffer; }
     void OnFullScreen();
     void OnRecalculate();
     // Puts the plan in the state an uninterrupted play leaves after its tick
@@ -237,4 +246,5 @@ private:
     QByteArray m_layoutBeforeFullScreen;
     QTextBrowser* m_helpWindow = nullptr;  // the guide when no browser opens it  // the docks as they were before full screen
     COperatorTools* m_operator = nullptr;
+    QPushButton* m_editModeOffer = nullptr;
 };
