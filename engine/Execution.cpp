@@ -92,12 +92,13 @@ CPlayState* PlayOf(const CUnitCanLoad& unit)
     return unit.m_Layer ? unit.m_Layer->GetPlayState() : nullptr;
 }
 
-// Map units per kilometre where the unit is: its layer's map type and the
-// "BitmapMapRealKm" switch decide.
-double UnitsPerKm(const CUnitCanLoad& unit, double y)
+// A speed in map units per second where the unit is: its layer's map type
+// and the "BitmapMapRealKm" switch decide.
+double SpeedPerSecond(const CUnitCanLoad& unit, double speed)
 {
     const CPlayState* play = PlayOf(unit);
-    return MapUnitsPerKm(unit.m_Layer ? unit.m_Layer->m_MapType : 1, play && play->BitmapRealKm(), y);
+    return SpeedMapUnitsPerSecond(unit.m_Layer ? unit.m_Layer->m_MapType : 1, play && play->BitmapRealKm(),
+                                  unit.m_CurY, speed);
 }
 
 CPlanLayer* FirstLayerOf(const CUnitCanLoad& unit)
@@ -301,7 +302,7 @@ bool WGAction::SegmentStep(const RoutePoint& p0, const RoutePoint& p1, uint32_t 
 int WGAction::ExecuteMove(CUnitCanLoad& unit, uint32_t nowMs)
 {
     if (!m_SpeedDerived) {
-        m_SpeedMapUnits = UnitsPerKm(unit, unit.m_CurY) * m_Speed / 1000.0;
+        m_SpeedMapUnits = SpeedPerSecond(unit, m_Speed);
         m_SpeedDerived = 1;
     }
     WGRoute* route = GetFirstRoute();

@@ -30,3 +30,7 @@ double DegreesPerKm(double y);
 // `bitmapRealKm` is set ("BitmapMapRealKm"); DegreesPerKm(y) otherwise, the
 // factor plans are written for by default.
 double MapUnitsPerKm(int mapType, bool bitmapRealKm, double y);
+// A move's speed (the plan's Speed field) in map units per second. By default
+// DegreesPerKm(y) * speed / 1000; on a bitmap map with `bitmapRealKm` the
+// speed is taken as km/h: speed / 3600 kilometres a second.
+double SpeedMapUnitsPerSecond(int mapType, bool bitmapRealKm, double y, double speed);

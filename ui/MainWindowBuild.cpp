@@ -122,7 +122,7 @@ void CMainFrame::BuildCommands()
     AddCommand(ID_RUN_EDIT, "运行状态", ToolIcon(ID_RUN_EDIT), "编辑状态", &CMainFrame::OnRunEdit)
         ->setStatusTip("运行状态");
     AddCommand(ID_SHOW_ROUTES, "显示/隐藏路线", ToolIcon(ID_SHOW_ROUTES), "显示/隐藏路线", &CMainFrame::OnShowRoutes);
-    AddCommand(ID_SHOW_ALL_PLANS, "显示全部计划", QIcon(), "编辑状态下显示所有单位的计划 (未选中的淡显)",
+    AddCommand(ID_SHOW_ALL_PLANS, "显示全部计划", ToolIcon(ID_SHOW_ALL_PLANS), "编辑状态下显示所有单位的计划 (未选中的淡显)",
                &CMainFrame::OnShowAllPlans);
     AddCommand(ID_FULL_SCREEN, "全屏", ToolIcon(ID_FULL_SCREEN), "全屏", &CMainFrame::OnFullScreen);
     AddCommand(ID_RECALCULATE, "重新计算各单位的位置", ToolIcon(ID_RECALCULATE), "重新计算各单位的位置",

@@ -84,8 +84,9 @@ void CTarnwickView::ToggleOrBand(const QPoint& p)
         return;
     if (CUnitCanLoad* unit = UnitAt(p)) {
         unit->m_Selected = unit->m_Selected ? 0 : 1;
-        if (unit->m_Selected)
-            ShowUnitInPanels(*unit);
+        // The panels show the first selected unit, as the unit commands act on it.
+        if (const CUnitCanLoad* first = FirstSelected())
+            ShowUnitInPanels(*first);
         update();
         return;
     }

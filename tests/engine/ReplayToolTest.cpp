@@ -172,7 +172,7 @@ TEST_F(ReplayTool, HitDistanceFollowsTheViewsTopLeftPixel)
 }
 
 // The same plan under both scales of bitmap maps: by default speeds and
-// distances go through the latitude factor (a tank at 45 km/h crawls, a
+// distances go through the latitude factor (a tank at 45 crawls 23 m a minute, a
 // fire line 300 m away is far off); with "BitmapMapRealKm" one map unit is
 // one kilometre (0.75 km in a minute, a hit at 300 m).
 TEST_F(ReplayTool, BitmapMapRealKmScalesSpeedAndHitDistanceOnBitmapMaps)
@@ -195,7 +195,8 @@ TEST_F(ReplayTool, BitmapMapRealKmScalesSpeedAndHitDistanceOnBitmapMaps)
     const ToolRun specified = Replay({"--hits", "-", "--units", dir.path() + "/units.txt", QString::fromStdString(plan)});
     ASSERT_EQ(specified.exitCode, 0) << specified.err;
     const double crawled = finalX(1) - 1;
-    EXPECT_NEAR(crawled, DegreesPerKm(5) * 45 / 60, DegreesPerKm(5) * 45 / 3600);  // a minute, give or take a second
+    // A minute, give or take a second.
+    EXPECT_NEAR(crawled, DegreesPerKm(5) * 45 / 1000 * 60, DegreesPerKm(5) * 45 / 1000);
     EXPECT_EQ(specified.out, "");
 
     WriteConfig("1", "500", "<param name=\"BitmapMapRealKm\">1</param>");

@@ -131,6 +131,7 @@ TEST(ViewRightPress, EndingARoutePickOrZoomingOpensNoMenuButAPlainRightClickDoes
     s.Click({600, 500});
     EXPECT_EQ(s.layer->GetUnitByNo(1)->m_Selected, 0);
     s.Click({200, 200});
+    s.menuCommand = 0;  // dismissed
     RightPressThenMenuEvent(s, {200, 200});
     EXPECT_EQ(s.menuShown, 2) << "a plain right click still opens the menu";
 
@@ -324,9 +325,13 @@ TEST(ViewMultiSelect, CtrlClickTogglesAndCtrlBandAddsTheUnitsInside)
     CUnitCanLoad* b = s.AddUnit(2, {300, 100});
     CUnitCanLoad* c = s.AddUnit(3, {300, 400});
     CUnitCanLoad* d = s.AddUnit(4, {500, 400});
-    QTest::mouseClick(s.view, Qt::LeftButton, Qt::ControlModifier, {100, 100});
+    int shown = -1;
+    QObject::connect(s.view, &CTarnwickView::unitShown,
+                     [&](int no, QString, int, double, double, double, double) { shown = no; });
     QTest::mouseClick(s.view, Qt::LeftButton, Qt::ControlModifier, {300, 100});
+    QTest::mouseClick(s.view, Qt::LeftButton, Qt::ControlModifier, {100, 100});
     EXPECT_EQ(s.view->SelectedUnitNos(), (std::vector<int32_t>{1, 2}));
+    EXPECT_EQ(shown, 1) << "the panels show the first selected unit";
     QTest::mouseClick(s.view, Qt::LeftButton, Qt::ControlModifier, {100, 100});
     EXPECT_EQ(a->m_Selected, 0);
     EXPECT_EQ(b->m_Selected, 1);
