@@ -47,6 +47,7 @@ bool CTarnwickApp::InitInstance(const StartOptions& options)
     m_CheckBeenHit = hits.checkBeenHit;
     m_DistWhenBeenHit = hits.distWhenBeenHit;
     m_PlayState.SetCheckBeenHit(m_CheckBeenHit);
+    m_PlayState.SetBitmapRealKm(hits.bitmapMapRealKm != 0);
     m_ClockService.SetCheckBeenHit(m_CheckBeenHit);
     m_ClockService.SetFireLineList(&m_PlayState.FireLines());
 

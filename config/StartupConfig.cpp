@@ -35,5 +35,6 @@ HitCheckSettings ReadHitCheckSettings(const CSysConfig& config)
     HitCheckSettings s;
     config.GetParamInt("CheckBeenHit", s.checkBeenHit);
     config.GetParamDouble("DistWhenBeenHit", s.distWhenBeenHit);
+    config.GetParamInt("BitmapMapRealKm", s.bitmapMapRealKm);
     return s;
 }

@@ -25,5 +25,6 @@ StartupConfigResult LoadStartupConfig(const std::string& moduleFolder, CSysConfi
 struct HitCheckSettings {
     int checkBeenHit = 1;
     double distWhenBeenHit = 1.0;  // metres
+    int bitmapMapRealKm = 0;       // 1: bitmap maps count one map unit per kilometre
 };
 HitCheckSettings ReadHitCheckSettings(const CSysConfig& config);

@@ -354,6 +354,9 @@ size_t CEditHistory::StepBytes(const Step& step)
     size_t n = sizeof(Step) + StringBytes(step.name);
     for (const auto& s : step.units)
         n += s.Bytes();
+    for (const auto& [no, states] : step.others)
+        for (const auto& s : states)
+            n += s.Bytes();
     return n;
 }
 
@@ -407,22 +410,62 @@ void CEditHistory::ForgetRedo()
 
 bool CEditHistory::Record(const CPlanLayer& layer, std::string name, int32_t unitNo, bool gateHeld)
 {
+    return RecordUnits(layer, std::move(name), {unitNo}, gateHeld);
+}
+
+void CEditHistory::CaptureInto(Step& step, const CPlanLayer& layer)
+{
+    step.units = Capture(layer, step.unitNo);
+    for (auto& [no, states] : step.others)
+        states = Capture(layer, no);
+}
+
+bool CEditHistory::Unchanged(const Step& step, const CPlanLayer& layer)
+{
+    if (!SameContent(Capture(layer, step.unitNo), step.units))
+        return false;
+    for (const auto& [no, states] : step.others)
+        if (!SameContent(Capture(layer, no), states))
+            return false;
+    return true;
+}
+
+bool CEditHistory::RecordUnits(const CPlanLayer& layer, std::string name, std::vector<int32_t> unitNos,
+                               bool gateHeld)
+{
+    if (unitNos.empty())
+        return false;
     Step step;
     {
         SharedGate gate(layer, gateHeld, kRecordTimeoutMs);
         if (!gate)
             return false;
+        // List order, so that deleted units are put back in front-to-back order
+        // and each lands at the place it had.
+        std::vector<int32_t> ordered;
+        for (size_t i = 0; i < layer.GetUnitCount(); ++i) {
+            const CUnitCanLoad& unit = *layer.GetUnitAt(i);
+            if (IsFireUnit(unit) || std::find(unitNos.begin(), unitNos.end(), unit.m_UnitNo) == unitNos.end())
+                continue;
+            if (std::find(ordered.begin(), ordered.end(), unit.m_UnitNo) == ordered.end())
+                ordered.push_back(unit.m_UnitNo);
+        }
+        for (int32_t no : unitNos)  // numbers not (yet) in the layer: a unit about to be placed
+            if (std::find(ordered.begin(), ordered.end(), no) == ordered.end())
+                ordered.push_back(no);
         // The step before it may have changed nothing; it would only clutter the menu.
-        if (!m_undo.empty() && !m_undo.back().times && m_undo.back().unitNo != unitNo &&
-            SameContent(Capture(layer, m_undo.back().unitNo), m_undo.back().units))
+        if (!m_undo.empty() && !m_undo.back().times && m_undo.back().unitNo != ordered.front() &&
+            Unchanged(m_undo.back(), layer))
             DropNewest();
-        step.units = Capture(layer, unitNo);
+        step.unitNo = ordered.front();
+        for (size_t k = 1; k < ordered.size(); ++k)
+            step.others.emplace_back(ordered[k], UnitStates{});
+        CaptureInto(step, layer);
     }
     step.name = std::move(name);
-    step.unitNo = unitNo;
-    // The previous edit of this unit changed nothing: this step replaces it.
-    if (!m_undo.empty() && !m_undo.back().times && m_undo.back().unitNo == unitNo &&
-        SameContent(m_undo.back().units, step.units))
+    // The previous edit of these units changed nothing: this step replaces it.
+    if (!m_undo.empty() && !m_undo.back().times && m_undo.back().unitNo == step.unitNo &&
+        m_undo.back().others.size() == step.others.size() && SameContent(m_undo.back(), step))
         DropNewest();
     ForgetRedo();
     PushUndo(std::move(step));
@@ -450,7 +493,7 @@ void CEditHistory::Settle(const CPlanLayer& layer)
         SharedGate gate(layer, false, kRecordTimeoutMs);
         if (!gate)
             return;
-        unchanged = SameContent(Capture(layer, m_undo.back().unitNo), m_undo.back().units);
+        unchanged = Unchanged(m_undo.back(), layer);
     }
     if (!unchanged)
         return;
@@ -467,8 +510,10 @@ CEditHistory::Step CEditHistory::Current(const Step& step, const CPlanLayer& lay
         now.times = *times;
         return now;
     }
+    for (const auto& [no, states] : step.others)
+        now.others.emplace_back(no, UnitStates{});
     layer.LockSharedWait();
-    now.units = Capture(layer, step.unitNo);
+    CaptureInto(now, layer);
     layer.UnlockShared();
     return now;
 }
@@ -477,15 +522,23 @@ bool CEditHistory::SameContent(const Step& a, const Step& b)
 {
     if (a.times || b.times)
         return a.times == b.times;
-    return SameContent(a.units, b.units);
+    if (a.others.size() != b.others.size() || !SameContent(a.units, b.units))
+        return false;
+    for (size_t k = 0; k < a.others.size(); ++k)
+        if (a.others[k].first != b.others[k].first || !SameContent(a.others[k].second, b.others[k].second))
+            return false;
+    return true;
 }
 
 void CEditHistory::Put(const Step& step, CPlanLayer& layer, const PlanContext& context, PlanTimes* times)
 {
     if (step.times)
         *times = *step.times;
-    else
+    else {
         Restore(layer, context, step.unitNo, step.units);
+        for (const auto& [no, states] : step.others)
+            Restore(layer, context, no, states);
+    }
 }
 
 std::optional<CEditHistory::Restored> CEditHistory::Undo(CPlanLayer& layer, const PlanContext& context,

@@ -9,6 +9,7 @@
 #include <functional>
 #include <optional>
 #include <string>
+#include <utility>
 #include <vector>
 
 class CPlanLayer;
@@ -110,6 +111,9 @@ public:
     // what could be redone. `gateHeld`: the caller holds the layer gate (shared
     // or exclusively) already. False when the gate could not be taken.
     bool Record(const CPlanLayer& layer, std::string name, int32_t unitNo, bool gateHeld = false);
+    // As Record, for one edit of several unit numbers at once (a move or a
+    // deletion of a multi-selection): undone and redone as one step.
+    bool RecordUnits(const CPlanLayer& layer, std::string name, std::vector<int32_t> unitNos, bool gateHeld = false);
     // Before the plan's start or end time changes from `before`: keeps them
     // under `name` and forgets what could be redone.
     void RecordPlanTimes(std::string name, PlanTimes before);
@@ -164,6 +168,8 @@ private:
         std::string name;
         int32_t unitNo = 0;
         UnitStates units;
+        // Further unit numbers of the same edit, in list order after `unitNo`.
+        std::vector<std::pair<int32_t, UnitStates>> others;
         size_t bytes = 0;
         // Set for a step about the plan's times; `units` is empty then.
         std::optional<PlanTimes> times;
@@ -179,6 +185,10 @@ private:
     void ForgetRedo();
     // What the plan holds now of what `step` is about, as a step of its name.
     static Step Current(const Step& step, const CPlanLayer& layer, const PlanTimes* times);
+    // The units of `step` as the layer holds them now (caller holds the gate).
+    static void CaptureInto(Step& step, const CPlanLayer& layer);
+    // The units `step` is about are as it keeps them (caller holds the gate).
+    static bool Unchanged(const Step& step, const CPlanLayer& layer);
     static bool SameContent(const Step& a, const Step& b);
     // Puts what `step` keeps back into the plan.
     static void Put(const Step& step, CPlanLayer& layer, const PlanContext& context, PlanTimes* times);

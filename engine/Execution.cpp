@@ -105,6 +105,15 @@ CPlayState* PlayOf(const CUnitCanLoad& unit)
     return unit.m_Layer ? unit.m_Layer->GetPlayState() : nullptr;
 }
 
+// A speed in map units per second where the unit is: its layer's map type
+// and the "BitmapMapRealKm" switch decide.
+double SpeedPerSecond(const CUnitCanLoad& unit, double speed)
+{
+    const CPlayState* play = PlayOf(unit);
+    return SpeedMapUnitsPerSecond(unit.m_Layer ? unit.m_Layer->m_MapType : 1, play && play->BitmapRealKm(),
+                                  unit.m_CurY, speed);
+}
+
 CPlanLayer* FirstLayerOf(const CUnitCanLoad& unit)
 {
     return unit.m_Layer ? unit.m_Layer->GetFirstLayerOfPlan() : nullptr;
@@ -309,7 +318,7 @@ void WGAction::StartSegment(const WGRoute& route, size_t i, uint32_t nowMs)
 int WGAction::ExecuteMove(CUnitCanLoad& unit, uint32_t nowMs)
 {
     if (!m_SpeedDerived) {
-        m_SpeedMapUnits = DegreesPerKm(unit.m_CurY) * m_Speed / 1000.0;
+        m_SpeedMapUnits = SpeedPerSecond(unit, m_Speed);
         m_SpeedDerived = 1;
     }
     WGRoute* route = GetFirstRoute();

@@ -30,6 +30,10 @@ void CUnitCanLoad::CheckHits(const FireLineList& lines, double hitDistance, std:
     if (IsHitImmune())
         return;
     const double px = m_CurX, py = m_CurY;
+    const CPlayState* play = m_Layer ? m_Layer->GetPlayState() : nullptr;
+    const auto MetresScale = [&](double y) {
+        return MapUnitsPerKm(m_Layer ? m_Layer->m_MapType : 1, play && play->BitmapRealKm(), y);
+    };
     for (const FireLine& line : lines) {
         if (line.strikerNo == m_UnitNo)
             continue;
@@ -44,7 +48,7 @@ void CUnitCanLoad::CheckHits(const FireLineList& lines, double hitDistance, std:
         }
         if (m_HitFlag == 0)
             hits.push_back({Format("%s[编号:%d]", m_UnitName.c_str(), m_UnitNo), line.description,
-                            d * 1000.0 / DegreesPerKm(py)});
+                            d * 1000.0 / MetresScale(py)});
         m_HitFlag = 1;
         m_LastAttacker = line.description;
     }
@@ -239,7 +243,8 @@ void CPlanLayer::CheckHits(FireLineList& fireLines)
             if (flag == 0)
                 m_PendingHits.push_back({Format("%s[编号:%d]", unit->m_UnitName.c_str(), unit->m_UnitNo),
                                          fireLines[hit.line].description,
-                                         hit.distance * 1000.0 / DegreesPerKm(m_HitYs[i])});
+                                         hit.distance * 1000.0 /
+                                             MapUnitsPerKm(m_MapType, play->BitmapRealKm(), m_HitYs[i])});
             flag = 1;
             unit->m_LastAttacker = fireLines[hit.line].description;
             next = hit.line + 1;

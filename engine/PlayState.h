@@ -24,6 +24,9 @@ public:
     void SetHitDistance(double mapUnits) { m_hitDistance.store(mapUnits); }
     double GetHitDistance() const { return m_hitDistance.load(); }
     void SetCheckBeenHit(int flag) { m_checkBeenHit.store(flag); }
+    // "BitmapMapRealKm": bitmap maps count one map unit per kilometre (MapUnitsPerKm).
+    void SetBitmapRealKm(bool on) { m_bitmapRealKm.store(on); }
+    bool BitmapRealKm() const { return m_bitmapRealKm.load(); }
     int GetCheckBeenHit() const { return m_checkBeenHit.load(); }
 
     // Set while the clock is stopped; never null during play (a no-op sink by default).
@@ -54,6 +57,7 @@ private:
     FireLineList m_fireLines;
     std::atomic<double> m_hitDistance{0.0001};
     std::atomic<int> m_checkBeenHit{1};
+    std::atomic<bool> m_bitmapRealKm{false};
     std::atomic<bool> m_recordsHits{true};
     NullSink m_nullSink;
     IEventSink* m_sink = &m_nullSink;

@@ -6,3 +6,15 @@ double DegreesPerKm(double y)
     // Written so that NaN fails the comparison and takes the floor.
     return perKm >= kMinDegreesPerKm ? perKm : kMinDegreesPerKm;
 }
+
+double MapUnitsPerKm(int mapType, bool bitmapRealKm, double y)
+{
+    return mapType == 0 && bitmapRealKm ? 1.0 : DegreesPerKm(y);
+}
+
+double SpeedMapUnitsPerSecond(int mapType, bool bitmapRealKm, double y, double speed)
+{
+    if (mapType == 0 && bitmapRealKm)
+        return speed / 3600.0;
+    return DegreesPerKm(y) * speed / 1000.0;
+}

@@ -25,3 +25,12 @@ public:
 // the floor too.
 inline constexpr double kMinDegreesPerKm = 0.008952465548919113 / 90.0;
 double DegreesPerKm(double y);
+// Map units per kilometre for speeds, hit distance and kill radius: on a
+// bitmap map (type 0), whose map units are kilometres, one when
+// `bitmapRealKm` is set ("BitmapMapRealKm"); DegreesPerKm(y) otherwise, the
+// factor plans are written for by default.
+double MapUnitsPerKm(int mapType, bool bitmapRealKm, double y);
+// A move's speed (the plan's Speed field) in map units per second. By default
+// DegreesPerKm(y) * speed / 1000; on a bitmap map with `bitmapRealKm` the
+// speed is taken as km/h: speed / 3600 kilometres a second.
+double SpeedMapUnitsPerSecond(int mapType, bool bitmapRealKm, double y, double speed);

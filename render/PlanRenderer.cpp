@@ -3,8 +3,10 @@
 #include "config/UnitClassCatalog.h"
 #include "engine/Plan.h"
 #include "engine/PlanLayer.h"
+#include "engine/PlayState.h"
 #include "engine/Units.h"
 #include "render/DrawRotatedMasked.h"
+#include "render/PlanOverlay.h"
 #include "map/MapLoader.h"
 #include "map/MapSource.h"
 
@@ -128,6 +130,7 @@ CPlanRenderer::FrameKey CPlanRenderer::KeyFor(const CPlan& plan, QSize size, con
     key.size = size;
     key.editMode = o.editMode;
     key.showRoutes = o.showRoutes;
+    key.showAllPlans = o.showAllPlans;
     for (const auto& layer : plan.m_Layers) {
         const CMapLoader& m = layer->m_Map;
         key.maps.insert(key.maps.end(),
@@ -177,6 +180,7 @@ void CPlanRenderer::ComposePlan(const CPlan& plan, QSize size, const PlanRenderO
     }
 
     CMapLoader& map = first->m_Map;
+    m_bitmapRealKm = plan.GetPlayState() && plan.GetPlayState()->BitmapRealKm();
     {
         QPainter painter(&m_backBuffer);
         const QRect view = QRect(QPoint(0, 0), size) & m_backBuffer.rect();
@@ -188,6 +192,8 @@ void CPlanRenderer::ComposePlan(const CPlan& plan, QSize size, const PlanRenderO
             layer.m_Map.DrawMap(painter, 0, 0, layer.m_Map.GetViewWidth(), layer.m_Map.GetViewHeight());
             if (locked[i])
                 DrawLayerUnits(painter, layer, map, options, view);
+            if (locked[i] && options.editMode && &layer == first)
+                CPlanOverlay::Draw(painter, layer, map, options.showAllPlans, plan.GetContext().catalog);
         }
     }
     unlockAll();
@@ -328,7 +334,7 @@ void CPlanRenderer::DrawFireUnit(QPainter& painter, UnitFire& fire, CMapLoader& 
     const int mx = int((int64_t(sx) + tx) / 2), my = int((int64_t(sy) + ty) / 2);
     const QColor colour = FromColorRef(fire.m_ClassInfo ? fire.m_ClassInfo->fireColor : kDefaultFireColour);
 
-    const double r = DegreesPerKm(start.Y) * fire.m_KillRadius / 1000;
+    const double r = MapUnitsPerKm(map.GetMapType(), m_bitmapRealKm, start.Y) * fire.m_KillRadius / 1000;
     int rx = 0, ry = 0;
     map.MapToView(fire.m_EndPoint.X + r, fire.m_EndPoint.Y, rx, ry);
     const int radius = int(std::min<int64_t>(std::abs(int64_t(rx) - tx), INT_MAX / 2));

@@ -33,6 +33,8 @@ struct PlanRenderOptions {
     bool pickActive = false;
     std::vector<RoutePoint> pickedPoints;  // map coordinates
     QPoint cursor;                         // view pixels
+    bool showAllPlans = false;             // "显示全部计划": every unit's plan in edit mode
+    QRect rubberBand;                      // Ctrl-drag selection band; null when none
 };
 
 // Draws a plan (or the no-plan picture) the way the plan view shows it. The
@@ -89,7 +91,7 @@ public:
 private:
     struct FrameKey {
         QSize size;
-        bool editMode = false, showRoutes = false;
+        bool editMode = false, showRoutes = false, showAllPlans = false;
         std::vector<double> maps;  // per layer: zoom, source rectangle, centre, picture id
         bool operator==(const FrameKey&) const = default;
     };
@@ -123,4 +125,5 @@ private:
     FrameKey m_lastKey;
     bool m_lastComplete = false;  // the back buffer holds a complete picture of m_lastKey
     int m_lastCompose = 1;
+    bool m_bitmapRealKm = false;  // the plan's play state: bitmap maps in kilometres
 };

@@ -131,6 +131,9 @@ CDialogTargetSelect::CDialogTargetSelect(const CPlan* plan, QWidget* parent) : Q
     setWindowTitle("选择目标对象");
     auto* layout = new QVBoxLayout(this);
     m_units = new QComboBox(this);
+    auto* label = new QLabel("目标对象:", this);
+    label->setBuddy(m_units);
+    layout->addWidget(label);
     layout->addWidget(m_units);
     layout->addLayout(OkCancel(this));
 

@@ -255,6 +255,7 @@ void CMainFrame::UpdateCommandUI()
         m_actions[id]->setEnabled(run);
     m_actions[ID_RUN_EDIT]->setChecked(m_app.m_EditMode != 0);
     m_actions[ID_SHOW_ROUTES]->setChecked(m_app.m_ShowRoutes != 0);
+    m_actions[ID_SHOW_ALL_PLANS]->setChecked(m_view && m_view->ShowAllPlans());
     m_actions[ID_FULL_SCREEN]->setChecked(m_app.m_FullScreen != 0);
     if (m_toolBars[0])
         m_actions[ID_VIEW_TOOLBARS]->setChecked(m_toolBars[0]->isVisible());

@@ -30,6 +30,7 @@ class QAction;
 class QDockWidget;
 class QFile;
 class QLabel;
+class QPushButton;
 class QMenu;
 class QTabWidget;
 class QPrinter;
@@ -67,6 +68,7 @@ public:
         ID_RECALCULATE = 32823, ID_HELP_GUIDE = 32838, ID_APP_ABOUT = 57664,
         // Control toolbar buttons that no command handles: shown, always disabled.
         ID_CONTROL_NO_HANDLER_1 = 32800, ID_CONTROL_NO_HANDLER_2 = 32790,
+        ID_SHOW_ALL_PLANS = 32851,
     };
 
     // Status bar panes, in order.
@@ -139,6 +141,13 @@ public:
     void OnSpeedDown();
     void OnRunEdit();
     void OnShowRoutes();
+    void OnShowAllPlans();
+    // The zoom pane shows the map's zoom now (after a zoom that no mouse move follows).
+    void UpdateZoomPane();
+    // Run mode and a catalogue drag: the status bar says why and offers the switch.
+    void OfferEditMode();
+    // The status bar's "切换到编辑状态" button (hidden unless offered).
+    QPushButton* EditModeOffer() const { return m_editModeOffer; }
     void OnFullScreen();
     void OnRecalculate();
     // Puts the plan in the state an uninterrupted play leaves after its tick
@@ -239,4 +248,5 @@ private:
     QByteArray m_layoutBeforeFullScreen;
     QTextBrowser* m_helpWindow = nullptr;  // the guide when no browser opens it  // the docks as they were before full screen
     COperatorTools* m_operator = nullptr;
+    QPushButton* m_editModeOffer = nullptr;
 };

@@ -7,6 +7,7 @@
 #include "app/ApplicationWindow.h"
 #include "app/TarnwickApp.h"
 #include "map/MapSource.h"
+#include "ui/EditingDialogs.h"
 #include "ui/EventListPanel.h"
 #include "ui/HitAlarmDlg.h"
 #include "ui/OperatorTools.h"
@@ -121,6 +122,8 @@ void CMainFrame::BuildCommands()
     AddCommand(ID_RUN_EDIT, "运行状态", ToolIcon(ID_RUN_EDIT), "编辑状态", &CMainFrame::OnRunEdit)
         ->setStatusTip("运行状态");
     AddCommand(ID_SHOW_ROUTES, "显示/隐藏路线", ToolIcon(ID_SHOW_ROUTES), "显示/隐藏路线", &CMainFrame::OnShowRoutes);
+    AddCommand(ID_SHOW_ALL_PLANS, "显示全部计划", ToolIcon(ID_SHOW_ALL_PLANS), "编辑状态下显示所有单位的计划 (未选中的淡显)",
+               &CMainFrame::OnShowAllPlans);
     AddCommand(ID_FULL_SCREEN, "全屏", ToolIcon(ID_FULL_SCREEN), "全屏", &CMainFrame::OnFullScreen);
     AddCommand(ID_RECALCULATE, "重新计算各单位的位置", ToolIcon(ID_RECALCULATE), "重新计算各单位的位置",
                &CMainFrame::OnRecalculate);
@@ -131,7 +134,7 @@ void CMainFrame::BuildCommands()
     AddCommand(ID_APP_ABOUT, "关于 Tarnwick(&A)...", QIcon(), "显示程序信息", &CMainFrame::OnAbout);
 
     for (int id : {ID_VIEW_TOOLBARS, ID_VIEW_STATUS_BAR, ID_VIEW_EDIT_PANEL, ID_VIEW_TIME_PANEL, ID_VIEW_INFO_PANEL,
-                   ID_VIEW_PROPERTY_PANEL, ID_RUN_EDIT, ID_SHOW_ROUTES, ID_FULL_SCREEN})
+                   ID_VIEW_PROPERTY_PANEL, ID_RUN_EDIT, ID_SHOW_ROUTES, ID_SHOW_ALL_PLANS, ID_FULL_SCREEN})
         m_actions[id]->setCheckable(true);
     // Shortcuts work while the menu bar is hidden too (full screen keeps it, but panels may have focus).
     for (auto& [id, action] : m_actions)
@@ -162,6 +165,7 @@ void CMainFrame::BuildMenus()
     view->addAction(m_actions[ID_VIEW_PROPERTY_PANEL]);
     view->addSeparator();
     view->addAction(m_actions[ID_SHOW_ROUTES]);
+    view->addAction(m_actions[ID_SHOW_ALL_PLANS]);
     view->addAction(m_actions[ID_FULL_SCREEN]);
 
     QMenu* map = menuBar()->addMenu("地图(&M)");
@@ -197,7 +201,7 @@ void CMainFrame::BuildToolBars()
                   ID_CONTROL_NO_HANDLER_2}},
         {"地图", {ID_ZOOM_IN, ID_ZOOM_OUT, ID_PAN_LEFT, ID_PAN_UP, ID_PAN_RIGHT, ID_PAN_DOWN, ID_SELECT}},
         {"面板", {ID_VIEW_EDIT_PANEL, ID_VIEW_TIME_PANEL, ID_VIEW_INFO_PANEL, ID_VIEW_PROPERTY_PANEL}},
-        {"路线", {ID_SHOW_ROUTES, ID_FULL_SCREEN, ID_RECALCULATE}},
+        {"路线", {ID_SHOW_ROUTES, ID_SHOW_ALL_PLANS, ID_FULL_SCREEN, ID_RECALCULATE}},
     };
     const char* names[] = {"FileBar", "ControlBar", "MapBar", "PanelBar", "RouteBar"};
     for (size_t i = 0; i < bars.size(); ++i) {
@@ -224,6 +228,15 @@ void CMainFrame::BuildStatusBar()
         statusBar()->addPermanentWidget(m_panes[i]);
     }
     statusBar()->showMessage("就绪");
+    m_editModeOffer = new QPushButton(QStringLiteral("切换到编辑状态"));
+    m_editModeOffer->setFlat(true);
+    m_editModeOffer->hide();
+    statusBar()->addWidget(m_editModeOffer);
+    connect(m_editModeOffer, &QPushButton::clicked, this, [this] {
+        m_editModeOffer->hide();
+        if (m_app.GetPlan() && m_app.m_EditMode == 0)
+            OnRunEdit();
+    });
 }
 
 void CMainFrame::BuildDocks()
@@ -257,6 +270,10 @@ void CMainFrame::BuildDocks()
     m_eventList = new CEventListPanel;
     m_catalogue = new CDialogUnitCatalog(m_app);
     m_catalogue->Tree()->SetView(m_view);
+    connect(m_catalogue->Tree(), &CUnitClassTree::dragNeedsEditMode, this, &CMainFrame::OfferEditMode);
+    connect(m_view, &CTarnwickView::statusMessage, this,
+            [this](const QString& text) { statusBar()->showMessage(text, 8000); });
+    connect(m_view, &CTarnwickView::mapViewChanged, this, &CMainFrame::UpdateZoomPane);
     m_propertyTabs = new QTabWidget;
     m_unitPanel = new CDialogUnitCombination(m_app);
     m_actionPanel = new CDialogExpandProperty(m_app);
@@ -269,6 +286,21 @@ void CMainFrame::BuildDocks()
     connect(m_view, &CTarnwickView::unitActionsChanged, m_actionPanel, &CDialogExpandProperty::OnUnitActionsChanged);
     connect(m_view, &CTarnwickView::unitPropertiesShown, m_customPanel, &CDialogCustomProperty::OnUnitPropertiesShown);
     connect(m_view, &CTarnwickView::routePointPicked, m_actionPanel, &CDialogExpandProperty::OnRoutePointPicked);
+    connect(m_view, &CTarnwickView::routePointPickedAt, this, [this](QPoint at) {
+        // Beside the point, below and to the right, so the next pick stays in sight.
+        if (QWidget* dialog = m_actionPanel->PointDialog()) {
+            QPoint place = at + QPoint(24, 24);
+            if (const QScreen* screen = QGuiApplication::screenAt(at)) {
+                const QRect area = screen->availableGeometry();
+                const QSize size = dialog->frameGeometry().size();
+                if (place.x() + size.width() > area.right())
+                    place.setX(at.x() - 24 - size.width());
+                if (place.y() + size.height() > area.bottom())
+                    place.setY(at.y() - 24 - size.height());
+            }
+            dialog->move(place);
+        }
+    });
     connect(m_unitPanel, &CDialogUnitCombination::repaintRequested, m_view, &CTarnwickView::RequestRepaint);
     connect(m_actionPanel, &CDialogExpandProperty::repaintRequested, m_view, &CTarnwickView::RequestRepaint);
 

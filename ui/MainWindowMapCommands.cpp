@@ -62,12 +62,14 @@ void CMainFrame::OnZoomIn()
 {
     if (m_app.GetMap())
         m_view->SetMapTool(1);
+    UpdateZoomPane();
 }
 
 void CMainFrame::OnZoomOut()
 {
     if (m_app.GetMap())
         m_view->SetMapTool(2);
+    UpdateZoomPane();
 }
 
 void CMainFrame::OnSelectTool()
@@ -127,6 +129,12 @@ void CMainFrame::OnMousePosition(const QPoint& point)
     m_panes[PaneZ]->setText(QString::asprintf("缩放比例: %f", map->GetZoom()));
 }
 
+void CMainFrame::UpdateZoomPane()
+{
+    if (CMapLoader* map = m_app.GetMap())
+        m_panes[PaneZ]->setText(QString::asprintf("缩放比例: %f", map->GetZoom()));
+}
+
 // ---- panels and help ---------------------------------------------------------------
 
 void CMainFrame::OnToggleToolbars()
@@ -148,7 +156,13 @@ void CMainFrame::OnSysParams()
         m_app.Reporter().Report({"配置系统参数前请先暂停预案的推演!", "提示", MessageIcon::Information, MessageButtons::Ok});
         return;
     }
+    const bool realKm = m_app.m_PlayState.BitmapRealKm();
     m_dialogs.sysParams();
+    // Speeds turned into map units under the other scale are computed again.
+    if (realKm != m_app.m_PlayState.BitmapRealKm() && m_app.GetPlan()) {
+        SeekPlan(LastTickMs());
+        m_view->update();
+    }
 }
 
 QString CMainFrame::HelpFilePath() const

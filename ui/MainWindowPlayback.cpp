@@ -76,7 +76,9 @@ void CMainFrame::OnPlay()
     double x0 = 0, y0 = 0;
     if (map)
         map->ViewToMap(x0, y0, 0, 0);
-    m_app.m_PlayState.SetHitDistance(DegreesPerKm(y0) * m_app.m_DistWhenBeenHit / 1000);
+    const int mapType = map ? map->GetMapType() : 1;
+    m_app.m_PlayState.SetHitDistance(MapUnitsPerKm(mapType, m_app.m_PlayState.BitmapRealKm(), y0) *
+                                     m_app.m_DistWhenBeenHit / 1000);
     m_app.m_ClockService.Resume();
 }
 
@@ -107,12 +109,28 @@ void CMainFrame::OnRunEdit()
     CPlan* plan = m_app.GetPlan();
     if (plan) {
         m_app.m_EditMode = 1 - m_app.m_EditMode;
+        if (m_app.m_EditMode != 0 && m_editModeOffer)
+            m_editModeOffer->hide();
         OnPause();
         // Both modes show the plan at the current time; edits made in edit
         // mode are played from there on.
         SeekPlan(LastTickMs());
     }
     UpdateCommandUI();
+}
+
+void CMainFrame::OnShowAllPlans()
+{
+    m_view->SetShowAllPlans(!m_view->ShowAllPlans());
+    UpdateCommandUI();
+}
+
+void CMainFrame::OfferEditMode()
+{
+    if (m_app.m_EditMode != 0)
+        return;
+    statusBar()->showMessage(QStringLiteral("放置单位需要编辑状态: 单击右侧按钮或\"运行状态\"命令切换"), 10000);
+    m_editModeOffer->show();
 }
 
 void CMainFrame::OnShowRoutes()

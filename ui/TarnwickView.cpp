@@ -94,6 +94,29 @@ ViewDialogs CTarnwickView::Dialogs() const
         if (m_dialogs->contextMenu)
             d.contextMenu = m_dialogs->contextMenu;
     }
+    // The keys (arrows, Delete, Escape) keep working after a dialog closes.
+    auto* self = const_cast<CTarnwickView*>(this);
+    const auto refocus = [self] { self->setFocus(Qt::OtherFocusReason); };
+    d.speed = [f = d.speed, refocus](double& speed, bool& asDefault) {
+        const bool ok = f(speed, asDefault);
+        refocus();
+        return ok;
+    };
+    d.strike = [f = d.strike, refocus](std::string& weapon, int& count) {
+        const bool ok = f(weapon, count);
+        refocus();
+        return ok;
+    };
+    d.target = [f = d.target, refocus](int& unitNo) {
+        const bool ok = f(unitNo);
+        refocus();
+        return ok;
+    };
+    d.contextMenu = [f = d.contextMenu, refocus](QMenu& menu, const QPoint& at) {
+        QAction* chosen = f(menu, at);
+        refocus();
+        return chosen;
+    };
     return d;
 }
 
@@ -152,6 +175,11 @@ void CTarnwickView::paintEvent(QPaintEvent*)
     Render(painter, size());
     if (m_trackedUnitNo && m_tracker.Tracking())
         m_tracker.Draw(painter);
+    if (!m_viewState.rubberBand.isNull()) {
+        painter.setPen(QPen(QColor(0, 120, 215), 1, Qt::DashLine));
+        painter.setBrush(QColor(0, 120, 215, 40));
+        painter.drawRect(m_viewState.rubberBand);
+    }
 }
 
 void CTarnwickView::Render(QPainter& painter, const QSize& size)
@@ -230,6 +258,12 @@ void CTarnwickView::BuildUnitMenu(QMenu& menu)
 
 void CTarnwickView::contextMenuEvent(QContextMenuEvent* event)
 {
+    // The right press before it ended a pick or zoomed the map.
+    if (m_swallowContextMenu && event->reason() == QContextMenuEvent::Mouse) {
+        m_swallowContextMenu = false;
+        return;
+    }
+    m_swallowContextMenu = false;
     OpenContextMenu(event->globalPos());
 }
 

@@ -83,6 +83,25 @@ public:
     bool PickActive() const { return m_viewState.pickActive; }
     const std::vector<RoutePoint>& PickedPoints() const { return m_viewState.pickedPoints; }
     bool Dragging() const { return m_viewState.dragging; }
+    // The rubber band of a Ctrl-drag on the map (view pixels); null when none.
+    QRect RubberBand() const { return m_viewState.rubberBand; }
+
+    // ---- direct manipulation -----------------------------------------------------
+    // One wheel step: zooms in (steps > 0) or out about `at`, keeping the map
+    // point under it in place.
+    void ZoomAbout(const QPoint& at, int steps);
+    // Moves the selected units that may move now by (dx, dy) view pixels as one
+    // undoable edit; false when none could move (the status bar says why).
+    bool NudgeSelected(int dx, int dy);
+    // The numbers of the selected units of the first layer, in list order.
+    std::vector<int32_t> SelectedUnitNos() const;
+    // What the tooltip over a view point says; empty when no unit is there.
+    QString UnitToolTipAt(const QPoint& p) const;
+    // The cursor the view shows over a view point with the select tool.
+    Qt::CursorShape CursorShapeAt(const QPoint& p) const;
+    // "显示全部计划": every unit's plan is drawn in edit mode, not the selected one's alone.
+    void SetShowAllPlans(bool on);
+    bool ShowAllPlans() const { return m_viewState.showAllPlans; }
     QPoint DragOffset() const { return {m_viewState.dragDx, m_viewState.dragDy}; }
 
     // ---- unit context menu commands ----------------------------------------------
@@ -130,6 +149,12 @@ signals:
     void unitPropertiesShown(int unitNo);
     // A map point clicked while the route-select pick flag is set.
     void routePointPicked(double x, double y, double z);
+    // The same pick, as the screen point clicked (the dialog moves beside it).
+    void routePointPickedAt(QPoint globalPos);
+    // A short explanation for the status bar (why a gesture did nothing).
+    void statusMessage(QString text);
+    // The map was zoomed or moved by the view itself.
+    void mapViewChanged();
 
 protected:
     void paintEvent(QPaintEvent* event) override;
@@ -137,19 +162,30 @@ protected:
     void mouseMoveEvent(QMouseEvent* event) override;
     void mousePressEvent(QMouseEvent* event) override;
     void mouseReleaseEvent(QMouseEvent* event) override;
+    void keyPressEvent(QKeyEvent* event) override;
     void keyReleaseEvent(QKeyEvent* event) override;
     void contextMenuEvent(QContextMenuEvent* event) override;
+    void wheelEvent(QWheelEvent* event) override;
+    bool event(QEvent* event) override;
 
 private:
-    void LeftButtonDown(const QPoint& p);
+    void LeftButtonDown(const QPoint& p, Qt::KeyboardModifiers modifiers);
     void LeftButtonUp(const QPoint& p);
-    void RightButtonDown();
+    // True when the press was used (a pick ended, the map zoomed).
+    bool RightButtonDown();
+    // Ctrl-press: toggles the unit under `p`, or starts a rubber band on the map.
+    void ToggleOrBand(const QPoint& p);
     void StartPick(int mode, int speedGiven);
     void FinishMove();
     void FinishStrike(double x, double y);
     void FinishUnload(double x, double y);
     void SelectAt(const QPoint& p, double x, double y);
     void EndUnitTracking();
+    void EndRubberBand();
+    // The unit under a view point, last drawn first (caller holds the gate).
+    CUnitCanLoad* UnitAt(const QPoint& p) const;
+    // Why a unit may not be moved now; empty when it may.
+    QString MoveLockReason(const CUnitCanLoad& unit) const;
     // The first selected unit of the first layer (caller holds the gate).
     CUnitCanLoad* FirstSelected() const;
     // A new action of `type` for `unit`, filled with the common fields.
@@ -179,4 +215,9 @@ private:
     std::function<int()> m_currentTime;
     int m_paintCount = 0;
     std::atomic<bool> m_repaintPending{false};
+    // A right press that ended a pick or zoomed: the context-menu event that
+    // follows it belongs to that press and opens nothing.
+    bool m_swallowContextMenu = false;
+    QPoint m_bandStart;
+    int m_wheelRemainder = 0;  // eighths of a degree short of a whole step
 };

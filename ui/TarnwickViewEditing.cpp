@@ -211,22 +211,18 @@ void CTarnwickView::OnDeleteUnit()
 {
     CPlan* plan = m_app.GetPlan();
     CPlanLayer* layer = plan ? plan->GetFirstLayer() : nullptr;
-    int32_t unitNo = 0;
-    {
-        SharedWalk walk(layer, 20);
-        if (!walk)
-            return;
-        if (CUnitCanLoad* unit = FirstSelected())
-            unitNo = unit->m_UnitNo;
-    }
-    if (!unitNo)
+    const std::vector<int32_t> unitNos = SelectedUnitNos();
+    if (unitNos.empty())
         return;
     const MessageAnswer answer =
         m_app.Reporter().Report({"确实要删除吗(Y/N?)", "提示", MessageIcon::Question, MessageButtons::YesNo});
+    setFocus(Qt::OtherFocusReason);
     if (answer != MessageAnswer::Yes)
         return;
-    m_app.m_EditHistory.Record(*layer, "删除单位", unitNo);
-    layer->DeleteUnitsByNo(unitNo);
+    // Several units go in one step, so one undo brings them all back.
+    m_app.m_EditHistory.RecordUnits(*layer, "删除单位", unitNos);
+    for (int32_t no : unitNos)
+        layer->DeleteUnitsByNo(no);
     update();
 }
 

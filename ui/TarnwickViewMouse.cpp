@@ -23,6 +23,7 @@
 #include <QPainter>
 #include <QScreen>
 
+#include <algorithm>
 #include <cmath>
 #include <cstdlib>
 
@@ -38,12 +39,17 @@ void CTarnwickView::mouseMoveEvent(QMouseEvent* event)
     if (m_trackedUnitNo && m_tracker.Tracking()) {
         m_tracker.TrackTo(p);
         update();
+    } else if (!m_viewState.rubberBand.isNull()) {
+        m_viewState.rubberBand = QRect(m_bandStart, p).normalized();
+        update();
     } else if (m_viewState.dragging) {
         m_viewState.dragDx = p.x() - m_dragStart.x();
         m_viewState.dragDy = p.y() - m_dragStart.y();
         update();
     } else if (m_viewState.pickActive) {
         update();  // the rubber band follows the cursor
+    } else if (m_mapTool == 0) {
+        setCursor(CursorShapeAt(p));
     }
 }
 
@@ -51,10 +57,11 @@ void CTarnwickView::mousePressEvent(QMouseEvent* event)
 {
     if (!m_app.GetMap())
         return;
+    m_swallowContextMenu = false;
     if (event->button() == Qt::LeftButton)
-        LeftButtonDown(event->position().toPoint());
+        LeftButtonDown(event->position().toPoint(), event->modifiers());
     else if (event->button() == Qt::RightButton)
-        RightButtonDown();
+        m_swallowContextMenu = RightButtonDown();
 }
 
 void CTarnwickView::mouseReleaseEvent(QMouseEvent* event)
@@ -64,7 +71,7 @@ void CTarnwickView::mouseReleaseEvent(QMouseEvent* event)
     LeftButtonUp(event->position().toPoint());
 }
 
-void CTarnwickView::LeftButtonDown(const QPoint& p)
+void CTarnwickView::LeftButtonDown(const QPoint& p, Qt::KeyboardModifiers modifiers)
 {
     CMapLoader* map = m_app.GetMap();
     double x = 0, y = 0;
@@ -88,6 +95,11 @@ void CTarnwickView::LeftButtonDown(const QPoint& p)
     }
     if (m_app.m_RouteSelectPick == 1) {
         emit routePointPicked(x, y, 0.0);
+        emit routePointPickedAt(mapToGlobal(p));
+        return;
+    }
+    if ((modifiers & Qt::ControlModifier) && m_app.m_EditMode != 0) {
+        ToggleOrBand(p);
         return;
     }
     SelectAt(p, x, y);
@@ -101,17 +113,34 @@ void CTarnwickView::SelectAt(const QPoint& p, double x, double y)
         return;
     const bool editMode = m_app.m_EditMode != 0;
     const int now = CurrentTime();
-    bool anyHit = false;
+    // A press on a unit of a multi-selection keeps the others selected, so
+    // that the whole selection can be dragged.
+    bool keepGroup = false;
+    if (editMode) {
+        const CUnitCanLoad* under = UnitAt(p);
+        size_t selected = 0;
+        for (size_t i = 0; i < layer->GetUnitCount(); ++i)
+            selected += layer->GetUnitAt(i)->m_Selected ? 1 : 0;
+        keepGroup = under && under->m_Selected && selected > 1;
+    }
+    bool anyHit = false, shown = false;
+    QString lockReason;
     for (size_t i = 0; i < layer->GetUnitCount(); ++i) {
         CUnitCanLoad& unit = *layer->GetUnitAt(i);
+        if (unit.m_Removed)
+            continue;
         unit.m_RectTracker.m_rect = UnitRect(unit);
         CRectTracker tracker(unit.m_RectTracker.m_rect, unit.m_RectTracker.m_handlesInside);
         const int hit = tracker.HitTest(p);
         if (hit == CRectTracker::hitNothing) {
-            unit.m_Selected = 0;
+            if (!keepGroup)
+                unit.m_Selected = 0;
         } else if (editMode) {
             anyHit = true;
-            ShowUnitInPanels(unit);
+            // The panels show the first unit hit.
+            if (!shown)
+                ShowUnitInPanels(unit);
+            shown = true;
             unit.m_Selected = 1;
             // Only a unit that appears now may be moved: its position is the
             // one it starts from.
@@ -119,6 +148,8 @@ void CTarnwickView::SelectAt(const QPoint& p, double x, double y)
                 m_trackedUnitNo = unit.m_UnitNo;
                 m_tracker = CRectTracker(unit.m_RectTracker.m_rect, true);
                 m_tracker.BeginTrack(hit, p);
+            } else if (lockReason.isEmpty()) {
+                lockReason = MoveLockReason(unit);
             }
         } else {
             anyHit = true;
@@ -128,6 +159,8 @@ void CTarnwickView::SelectAt(const QPoint& p, double x, double y)
             emit unitPropertiesShown(unit.m_UnitNo);
         }
     }
+    if (!m_trackedUnitNo && !lockReason.isEmpty())
+        emit statusMessage(lockReason);
     update();
     if (!anyHit && !m_viewState.dragging) {
         m_viewState.dragging = true;
@@ -140,27 +173,53 @@ void CTarnwickView::EndUnitTracking()
 {
     const int32_t unitNo = m_trackedUnitNo;
     m_trackedUnitNo = 0;
+    const QRect r = m_tracker.m_rect;
+    const QRect s = m_tracker.StartRect();
+    // Integer halves, as the unit's rectangle is centred on its position.
+    const QPoint delta = QPoint(r.left() + r.width() / 2, r.top() + r.height() / 2) -
+                         QPoint(s.left() + s.width() / 2, s.top() + s.height() / 2);
     if (!m_tracker.EndTrack())
         return;
     CPlan* plan = m_app.GetPlan();
     CPlanLayer* layer = plan ? plan->GetFirstLayer() : nullptr;
-    SharedWalk walk(layer, 20);
-    if (!walk)
+    std::vector<int32_t> moving{unitNo};
+    {
+        SharedWalk walk(layer, 20);
+        if (!walk)
+            return;
+        // The other selected units that may move now go along by the same offset.
+        const int now = CurrentTime();
+        for (size_t i = 0; i < layer->GetUnitCount(); ++i) {
+            const CUnitCanLoad& u = *layer->GetUnitAt(i);
+            if (u.m_Selected && !u.m_Removed && u.m_UnitNo != unitNo && u.m_AppearTime == now &&
+                std::find(moving.begin(), moving.end(), u.m_UnitNo) == moving.end())
+                moving.push_back(u.m_UnitNo);
+        }
+    }
+    if (!m_app.m_EditHistory.RecordUnits(*layer, "移动单位", moving))
         return;
-    CUnitCanLoad* unit = layer->GetUnitByNo(unitNo);
-    if (!unit)
-        return;
-    m_app.m_EditHistory.Record(*layer, "移动单位", unitNo, true);
-    const QRect r = m_tracker.m_rect;
-    unit->m_RectTracker.m_rect = r;
-    unit->m_RectTracker.m_handlesInside = true;
-    unit->m_Rect = r;
-    double x = 0, y = 0;
-    m_app.GetMap()->ViewToMap(x, y, r.left() + r.width() / 2, r.top() + r.height() / 2);
-    unit->m_CurX = unit->m_InitX = x;
-    unit->m_CurY = unit->m_InitY = y;
-    emit unitShown(unit->m_UnitNo, QString::fromStdString(unit->m_UnitName), unit->m_AppearTime, unit->m_InitX,
-                   unit->m_InitY, unit->m_CurX, unit->m_CurY);
+    {
+        SharedWalk walk(layer, 20);
+        if (!walk)
+            return;
+        CMapLoader* map = m_app.GetMap();
+        for (int32_t no : moving) {
+            CUnitCanLoad* unit = layer->GetUnitByNo(no);
+            if (!unit)
+                continue;
+            QRect ur = no == unitNo ? r : UnitRect(*unit).translated(delta);
+            unit->m_RectTracker.m_rect = ur;
+            unit->m_RectTracker.m_handlesInside = true;
+            unit->m_Rect = ur;
+            double x = 0, y = 0;
+            map->ViewToMap(x, y, ur.left() + ur.width() / 2, ur.top() + ur.height() / 2);
+            unit->m_CurX = unit->m_InitX = x;
+            unit->m_CurY = unit->m_InitY = y;
+            if (no == unitNo)
+                emit unitShown(unit->m_UnitNo, QString::fromStdString(unit->m_UnitName), unit->m_AppearTime,
+                               unit->m_InitX, unit->m_InitY, unit->m_CurX, unit->m_CurY);
+        }
+    }
     update();
 }
 
@@ -169,6 +228,10 @@ void CTarnwickView::LeftButtonUp(const QPoint& p)
     if (m_trackedUnitNo) {
         EndUnitTracking();
         update();
+        return;
+    }
+    if (!m_viewState.rubberBand.isNull()) {
+        EndRubberBand();
         return;
     }
     CMapLoader* map = m_app.GetMap();
@@ -181,6 +244,7 @@ void CTarnwickView::LeftButtonUp(const QPoint& p)
             map->Pan(-dx, dy);
             map->RefreshGisPicture();
             update();
+            emit mapViewChanged();
             return;
         }
         update();
@@ -192,10 +256,11 @@ void CTarnwickView::LeftButtonUp(const QPoint& p)
             map->ZoomOut();
         map->RefreshGisPicture();
         update();
+        emit mapViewChanged();
     }
 }
 
-void CTarnwickView::RightButtonDown()
+bool CTarnwickView::RightButtonDown()
 {
     if (m_viewState.pickActive) {
         // Only a route is finished by the right button; for a strike or unload
@@ -208,10 +273,10 @@ void CTarnwickView::RightButtonDown()
             m_viewState.pickMode = 0;
             update();
         }
-        return;
+        return true;
     }
     if (m_mapTool != 1 && m_mapTool != 2)
-        return;
+        return false;
     CMapLoader* map = m_app.GetMap();
     if (m_mapTool == 1)
         map->ZoomOut();
@@ -219,4 +284,6 @@ void CTarnwickView::RightButtonDown()
         map->ZoomIn();
     map->RefreshGisPicture();
     update();
+    emit mapViewChanged();
+    return true;
 }

@@ -3,6 +3,7 @@
 #include "ui/MainWindow.h"
 
 #include <QPainter>
+#include <utility>
 #include <QPainterPath>
 #include <QPixmap>
 
@@ -185,6 +186,20 @@ void Draw(QPainter& p, int id)
         p.drawLine(QPointF(13, 9), QPointF(13, 27));
         for (int y : {12, 18, 24})
             p.fillRect(QRectF(16, y - 1, 9, 2.5), kBlue);
+        break;
+    }
+    case F::ID_SHOW_ALL_PLANS: {
+        // Two planned routes with numbered points, the second one faded.
+        for (const auto& [alpha, y0] : {std::pair{90, 24.0}, std::pair{255, 10.0}}) {
+            QColor ink(20, 96, 200, alpha);
+            p.setPen(QPen(ink, 2));
+            p.setBrush(Qt::NoBrush);
+            p.drawLine(QPointF(5, y0 + 4), QPointF(16, y0 - 2));
+            p.drawLine(QPointF(16, y0 - 2), QPointF(27, y0 + 4));
+            p.setBrush(Qt::white);
+            for (const QPointF& c : {QPointF(5, y0 + 4), QPointF(16, y0 - 2), QPointF(27, y0 + 4)})
+                p.drawEllipse(c, 3.2, 3.2);
+        }
         break;
     }
     case F::ID_SHOW_ROUTES: {

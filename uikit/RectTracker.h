@@ -38,6 +38,8 @@ public:
     // Ends tracking; true when the rectangle differs from where it started.
     bool EndTrack();
     bool Tracking() const { return m_hit != hitNothing; }
+    // The rectangle as it was when the last track began.
+    const QRect& StartRect() const { return m_startRect; }
 
     // Thin dotted rectangle with its handles.
     void Draw(QPainter& painter) const;

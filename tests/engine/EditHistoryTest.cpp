@@ -9,7 +9,9 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <chrono>
+#include <random>
 #include <functional>
 #include <string>
 #include <thread>
@@ -425,4 +427,64 @@ TEST(EditHistory, RecordGivesUpWhenTheGateStaysBusy)
     EXPECT_FALSE(f.history.Record(f.layer, "修改单位属性", 1));
     EXPECT_FALSE(f.history.CanUndo());
     writer.join();
+}
+
+// ---- several unit numbers in one step --------------------------------------------------
+
+// Deleting or moving any subset of units as one step: one undo gives back the
+// exact plan text (every unit at its place), one redo the edited one.
+TEST(EditHistoryGroups, AnySubsetEditedTogetherIsOneStepBackAndForth)
+{
+    std::mt19937 random(1234);
+    for (int round = 0; round < 60; ++round) {
+        CPlanLayer layer;
+        PlanContext context;
+        CEditHistory history;
+        const int count = 2 + int(random() % 8);
+        for (int32_t n = 1; n <= count; ++n)
+            AddUnit(layer, n, n % 3 == 0 ? "01.02" : "02-02.01");
+        std::vector<int32_t> chosen;
+        for (int32_t n = 1; n <= count; ++n)
+            if (random() % 2)
+                chosen.push_back(n);
+        if (chosen.empty())
+            chosen.push_back(count);
+        std::shuffle(chosen.begin(), chosen.end(), random);  // the order given does not matter
+        const bool deleting = random() % 2;
+        const std::string before = LayerText(layer);
+        ASSERT_TRUE(history.RecordUnits(layer, deleting ? "删除单位" : "移动单位", chosen));
+        for (int32_t n : chosen) {
+            if (deleting) {
+                layer.DeleteUnitsByNo(n);
+            } else {
+                CUnitCanLoad* unit = layer.GetUnitByNo(n);
+                unit->m_CurX = unit->m_CurX + 1.5;
+                unit->m_InitX += 1.5;
+            }
+        }
+        const std::string after = LayerText(layer);
+        ASSERT_NE(before, after);
+        EXPECT_EQ(history.UndoCount(), 1u);
+        ASSERT_TRUE(history.Undo(layer, context).has_value());
+        EXPECT_EQ(LayerText(layer), before) << "round " << round;
+        ASSERT_TRUE(history.Redo(layer, context).has_value());
+        EXPECT_EQ(LayerText(layer), after) << "round " << round;
+        ASSERT_TRUE(history.Undo(layer, context).has_value());
+        EXPECT_EQ(LayerText(layer), before) << "round " << round;
+        EXPECT_FALSE(history.CanUndo());
+    }
+}
+
+TEST(EditHistoryGroups, GroupThatChangedNothingIsDroppedAndEmptyGroupRefused)
+{
+    Fixture f;
+    EXPECT_FALSE(f.history.RecordUnits(f.layer, "移动单位", {}));
+    ASSERT_TRUE(f.history.RecordUnits(f.layer, "移动单位", {1, 3}));
+    f.history.Settle(f.layer);
+    EXPECT_FALSE(f.history.CanUndo());
+    // A change to the second number alone still counts as a change of the step.
+    ASSERT_TRUE(f.history.RecordUnits(f.layer, "移动单位", {1, 3}));
+    f.Unit(3)->m_CurX = f.Unit(3)->m_CurX + 1;
+    f.history.Settle(f.layer);
+    EXPECT_TRUE(f.history.CanUndo());
 }

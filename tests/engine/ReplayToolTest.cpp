@@ -42,12 +42,12 @@ protected:
         start = MakeLocalTime(2024, 5, 1, 8, 0, 0);
     }
 
-    void WriteConfig(const char* checkBeenHit, const char* distance)
+    void WriteConfig(const char* checkBeenHit, const char* distance, const char* more = "")
     {
         dir.write("SysConfig.cfg", QByteArray("<?xml version=\"1.0\" encoding=\"utf-8\" ?>\r\n<sysconfig>\r\n"
                                               "<param name=\"CheckBeenHit\">") +
                                        checkBeenHit + "</param><param name=\"DistWhenBeenHit\">" + distance +
-                                       "</param></sysconfig>");
+                                       "</param>" + more + "</sysconfig>");
     }
 
     static std::string Unit(int no, const char* name, const char* cls, double x, double y, const std::string& actions,
@@ -169,6 +169,41 @@ TEST_F(ReplayTool, HitDistanceFollowsTheViewsTopLeftPixel)
     std::snprintf(expected, sizeof expected, "08:00:00\t乙[编号:2]\t甲[编号: 1][火器: 榴弹炮]\t%.2f\n",
                   0.0005 * 1000 / DegreesPerKm(1.0005));
     EXPECT_EQ(large.out, expected);
+}
+
+// The same plan under both scales of bitmap maps: by default speeds and
+// distances go through the latitude factor (a tank at 45 crawls 23 m a minute, a
+// fire line 300 m away is far off); with "BitmapMapRealKm" one map unit is
+// one kilometre (0.75 km in a minute, a hit at 300 m).
+TEST_F(ReplayTool, BitmapMapRealKmScalesSpeedAndHitDistanceOnBitmapMaps)
+{
+    const std::string plan =
+        WritePlan(Unit(1, "坦", "02-02.01", 1, 5, Action(1, 0, "<Speed>45</Speed>", Point(1, 5) + Point(9, 5))) +
+                      Unit(2, "炮", "02-02.01", 1, 2,
+                           Action(2, 0, "<BulletType>03.01</BulletType><HitTime>1</HitTime>", Point(9, 2))) +
+                      Unit(3, "乙", "02-02.01", 5, 2.3, ""),
+                  60);
+    const auto finalX = [this](int unitNo) {
+        const std::string units = Read("units.txt");
+        const std::string head = std::to_string(unitNo) + "\t";
+        const size_t line = units.find(head);
+        EXPECT_NE(line, std::string::npos);
+        const size_t x = units.find('\t', units.find('\t', line) + 1) + 1;
+        return std::stod(units.substr(x));
+    };
+    WriteConfig("1", "500");
+    const ToolRun specified = Replay({"--hits", "-", "--units", dir.path() + "/units.txt", QString::fromStdString(plan)});
+    ASSERT_EQ(specified.exitCode, 0) << specified.err;
+    const double crawled = finalX(1) - 1;
+    // A minute, give or take a second.
+    EXPECT_NEAR(crawled, DegreesPerKm(5) * 45 / 1000 * 60, DegreesPerKm(5) * 45 / 1000);
+    EXPECT_EQ(specified.out, "");
+
+    WriteConfig("1", "500", "<param name=\"BitmapMapRealKm\">1</param>");
+    const ToolRun realKm = Replay({"--hits", "-", "--units", dir.path() + "/units.txt", QString::fromStdString(plan)});
+    ASSERT_EQ(realKm.exitCode, 0) << realKm.err;
+    EXPECT_NEAR(finalX(1) - 1, 0.75, 45.0 / 3600);
+    EXPECT_EQ(realKm.out, "08:00:00\t乙[编号:3]\t炮[编号: 2][火器: 榴弹炮]\t300.00\n");
 }
 
 TEST_F(ReplayTool, UntilLimitsTheTicksAndCheckBeenHitZeroHitsNobody)

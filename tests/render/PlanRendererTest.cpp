@@ -1,5 +1,6 @@
 // The plan picture: pixel checks on rendered QImages.
 #include "render/PlanRenderer.h"
+#include "engine/PlayState.h"
 
 #include "config/UnitClassCatalog.h"
 #include "engine/Plan.h"
@@ -267,6 +268,24 @@ TEST_F(PlanPicture, FireUnitDrawsLineImageAndCircleInTheWeaponColour)
 
     fire->m_FlashOn = 0;
     EXPECT_EQ(Count(Render(), green), 0);
+}
+
+TEST_F(PlanPicture, KillRadiusInKilometresOnBitmapMapsWhenTheOptionIsOn)
+{
+    CPlayState play;
+    plan.SetPlayState(&play);
+    auto* fire = Add<UnitFire>(kFireUnitNo, 0, 0, 6, 6);
+    fire->m_ClassInfo = &weapon;
+    fire->m_StartPoint = {0.5, 1.5, 0};
+    fire->m_EndPoint = {3.5, 1.5, 0};
+    fire->m_KillRadius = 200;  // metres
+    const QRgb green = 0xFF00FF00;
+    const QRect ring(340, 128, 21, 5);  // the top of a circle of radius 20 about the target
+    // By default 200 m go through the latitude factor: a dot, no ring.
+    EXPECT_EQ(Count(Render(), green, ring), 0);
+    play.SetBitmapRealKm(true);
+    EXPECT_GT(Count(Render(), green, ring), 0) << "0.2 km are 20 pixels on this map";
+    plan.SetPlayState(nullptr);
 }
 
 TEST_F(PlanPicture, FireFollowsItsStrikerAndHidesWithIt)

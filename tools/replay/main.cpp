@@ -249,7 +249,7 @@ private:
 // What the play command computes: the hit distance in map units at the map y
 // of the view's top-left pixel, for a view of the given size at the map's
 // initial zoom and centre.
-double HitDistanceFor(CPlan& plan, int viewWidth, int viewHeight, double distWhenBeenHit)
+double HitDistanceFor(CPlan& plan, int viewWidth, int viewHeight, double distWhenBeenHit, bool bitmapRealKm)
 {
     CPlanLayer* first = plan.GetFirstLayer();
     if (!first)
@@ -260,7 +260,7 @@ double HitDistanceFor(CPlan& plan, int viewWidth, int viewHeight, double distWhe
     map.UpdateSourceRect(viewWidth, viewHeight);
     double x = 0, y = 0;
     map.ViewToMap(x, y, 0, 0);
-    return DegreesPerKm(y) * distWhenBeenHit / 1000.0;
+    return MapUnitsPerKm(map.GetMapType(), bitmapRealKm, y) * distWhenBeenHit / 1000.0;
 }
 
 void WriteUnits(std::FILE* out, const CPlan& plan)
@@ -359,7 +359,9 @@ int main(int argc, char** argv)
     FileSink sink(events, hits, !options.steps.empty());
     play.SetEventSink(&sink);
     play.SetCheckBeenHit(settings.checkBeenHit);
-    play.SetHitDistance(HitDistanceFor(*plan, options.viewWidth, options.viewHeight, settings.distWhenBeenHit));
+    play.SetBitmapRealKm(settings.bitmapMapRealKm != 0);
+    play.SetHitDistance(HitDistanceFor(*plan, options.viewWidth, options.viewHeight, settings.distWhenBeenHit,
+                                       settings.bitmapMapRealKm != 0));
 
     CClockService clock(200, &reporter);
     clock.SetFireLineList(&play.FireLines());

@@ -66,6 +66,15 @@ CSysParamDlg::CSysParamDlg(CTarnwickApp& app, QWidget* parent) : QDialog(parent)
     colourLayout->setColumnStretch(1, 1);
     layout->addWidget(colours);
 
+    // ---- scale of bitmap maps ----
+    auto* scale = new QGroupBox("地图比例", this);
+    auto* scaleLayout = new QVBoxLayout(scale);
+    m_realKmCheck = new QCheckBox("位图地图按实际公里计算速度和距离", scale);
+    m_realKmCheck->setToolTip("关闭时按经纬度系数换算 (默认, 已有预案按此编写); "
+                              "打开时位图地图上一个地图单位即一公里");
+    scaleLayout->addWidget(m_realKmCheck);
+    layout->addWidget(scale);
+
     auto* buttons = new QHBoxLayout;
     buttons->addStretch();
     m_okButton = new QPushButton("确定", this);
@@ -84,12 +93,17 @@ CSysParamDlg::CSysParamDlg(CTarnwickApp& app, QWidget* parent) : QDialog(parent)
     m_hitCheck->setChecked(m_app.m_CheckBeenHit != 0);
     m_distanceEdit->setText(QString::number(m_app.m_DistWhenBeenHit, 'g', 15));
     m_distanceEdit->setEnabled(m_hitCheck->isChecked());
+    m_realKmCheck->setChecked(m_app.m_PlayState.BitmapRealKm());
 
     connect(m_hitCheck, &QCheckBox::clicked, this, &CSysParamDlg::OnHitCheckClicked);
     connect(m_weapons, &QComboBox::currentIndexChanged, this, &CSysParamDlg::OnWeaponSelected);
     connect(m_swatch, &QPushButton::clicked, this, &CSysParamDlg::OnChooseColor);
     connect(m_chooseButton, &QPushButton::clicked, this, &CSysParamDlg::OnChooseColor);
     connect(m_applyButton, &QPushButton::clicked, this, &CSysParamDlg::OnApply);
+    connect(m_realKmCheck, &QCheckBox::clicked, this, [this](bool on) {
+        m_app.m_PlayState.SetBitmapRealKm(on);
+        m_app.m_SysConfig.SetParamInt("BitmapMapRealKm", on ? 1 : 0);
+    });
     connect(m_okButton, &QPushButton::clicked, this, &CSysParamDlg::accept);
 }
 

@@ -45,6 +45,8 @@ public:
     QComboBox* WeaponList() const { return m_weapons; }
     QCheckBox* HitCheckBox() const { return m_hitCheck; }
     QCheckBox* CrossCheckBox() const { return m_crossCheck; }
+    // "位图地图按实际公里计算速度和距离" ("BitmapMapRealKm"), applied when clicked.
+    QCheckBox* RealKmCheckBox() const { return m_realKmCheck; }
     QLineEdit* DistanceEdit() const { return m_distanceEdit; }
     QPushButton* SwatchButton() const { return m_swatch; }
     QPushButton* ChooseButton() const { return m_chooseButton; }
@@ -69,6 +71,7 @@ private:
     QComboBox* m_weapons;
     QCheckBox* m_hitCheck;
     QCheckBox* m_crossCheck;
+    QCheckBox* m_realKmCheck = nullptr;
     QLineEdit* m_distanceEdit;
     QPushButton* m_swatch;
     QPushButton* m_chooseButton;

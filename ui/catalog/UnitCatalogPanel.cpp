@@ -115,7 +115,7 @@ void CUnitClassTree::Fill()
         auto* item = parent ? new QTreeWidgetItem(parent) : new QTreeWidgetItem(this);
         item->setData(0, KindRole, ClassItem);
         item->setData(0, RecordRole, QVariant::fromValue(reinterpret_cast<quintptr>(unitClass.get())));
-        item->setToolTip(0, QString::fromStdString(unitClass->id));
+        item->setToolTip(0, ToolTipOf(*unitClass));
         decorate(item, unitClass->name);
     }
     expandAll();
@@ -190,8 +190,23 @@ QPixmap CUnitClassTree::DragPixmap(const QTreeWidgetItem* item) const
     return pixmap;
 }
 
+QString CUnitClassTree::ToolTipOf(const UnitClassInfo& info)
+{
+    QString text = QString::fromStdString(info.name);
+    text += QStringLiteral("\n尺寸: %1米 × %2米").arg(info.width).arg(info.height);
+    if (info.IsWeapon() || info.exploderadius > 0)
+        text += QStringLiteral("\n杀伤半径: %1米").arg(info.exploderadius, 0, 'g', 10);
+    return text;
+}
+
 bool CUnitClassTree::BeginDrag(QTreeWidgetItem* item, const QPoint& globalPos)
 {
+    if (!m_dragging && item && m_app.m_EditMode == 0) {
+        // Placeable in edit mode: say so instead of refusing silently.
+        const UnitClassInfo* info = RecordOf(item).unitClass;
+        if (info && info->id.find('.') != std::string::npos && !info->IsWeapon())
+            emit dragNeedsEditMode();
+    }
     if (m_dragging || !CanDrag(item))
         return false;
     const QPixmap image = DragPixmap(item);

@@ -81,6 +81,12 @@ public:
     // Runs the class editing for the selected item ("设置属性...").
     ClassEditOutcome EditSelectedClass();
     void OpenContextMenu(const QPoint& globalPos);
+    // What an item's tooltip says: a class's name, size and kill radius; a category's name.
+    static QString ToolTipOf(const UnitClassInfo& info);
+
+signals:
+    // A placeable class was dragged in run mode: placing units needs edit mode.
+    void dragNeedsEditMode();
 
 protected:
     void mousePressEvent(QMouseEvent* event) override;

@@ -216,3 +216,20 @@ TEST(SysParams, TheFrameCommandOpensTheDialog)
     s.frame->OnSysParams();
     EXPECT_EQ(opened, "CSysParamDlg");
 }
+
+TEST(SysParams, BitmapRealKmBoxStartsOffAppliesAtOnceAndIsSavedWithOk)
+{
+    ParamShell s;
+    CSysParamDlg& d = *s.dialog;
+    EXPECT_EQ(d.RealKmCheckBox()->text(), "位图地图按实际公里计算速度和距离");
+    EXPECT_FALSE(d.RealKmCheckBox()->isChecked()) << "off by default: plans keep playing as written";
+    EXPECT_FALSE(s.app->m_PlayState.BitmapRealKm());
+    ClickCheck(d.RealKmCheckBox());
+    EXPECT_TRUE(s.app->m_PlayState.BitmapRealKm());
+    EXPECT_EQ(s.Param("BitmapMapRealKm"), "1");
+    d.accept();
+    EXPECT_TRUE(s.SavedConfig().contains("<param name=\"BitmapMapRealKm\">1</param>"));
+    ClickCheck(d.RealKmCheckBox());
+    EXPECT_FALSE(s.app->m_PlayState.BitmapRealKm());
+    EXPECT_EQ(s.Param("BitmapMapRealKm"), "0");
+}
