@@ -64,7 +64,7 @@ public:
         ID_OVERVIEW = 32834, ID_MAP_CONTROL_PANEL = 32840, ID_PAN_LEFT = 32796, ID_PAN_RIGHT = 32798, ID_PAN_UP = 32797,
         ID_PAN_DOWN = 32799, ID_PLAY = 32792, ID_PAUSE = 32793, ID_SPEED_UP = 32816,
         ID_SPEED_DOWN = 32817, ID_RUN_EDIT = 32803, ID_SHOW_ROUTES = 32820, ID_FULL_SCREEN = 32822,
-        ID_RECALCULATE = 32823, ID_HELP_GUIDE = 32838, ID_APP_ABOUT = 57664,
+        ID_RECALCULATE = 32823, ID_HELP_GUIDE = 32838, ID_APP_ABOUT = 57664, ID_FULL_EXTENT = 32850,
     };
 
     // Status bar panes, in order.
@@ -151,6 +151,9 @@ public:
     void OnOverview();
     void OnMapControlPanel();
     void OnPan(int dx, int dy);
+    void OnFullExtent();
+    // Once per session, the first GIS plan shown tells how to see the whole map.
+    void ShowGisHintOnce();
     void OnToggleToolbars();
     void OnTogglePanel(QDockWidget* dock);
     void OnSysParams();
