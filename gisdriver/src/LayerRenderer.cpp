@@ -83,7 +83,6 @@ void drawLabels(QPainter& p, std::vector<LabelCandidate>& labels, const QRectF& 
         QRectF shape;
     };
     std::vector<Shown> shown;
-    const QColor haloColour(255, 255, 255, 170);
     for (const LabelCandidate& c : labels) {
         if (placer.count() >= size_t(kMaxLabels))
             break;
@@ -123,10 +122,6 @@ void drawLabels(QPainter& p, std::vector<LabelCandidate>& labels, const QRectF& 
         // A little room around each label keeps neighbours readable.
         placer.add(chosen.adjusted(-2, -1, 2, 1));
         shown.push_back({name, c.anchor, std::max(3.0 * c.size.width(), 80.0), c.shape});
-        // A light halo keeps the text readable over lines and fills.
-        p.setPen(haloColour);
-        for (const QPointF& d : {QPointF(-1, 0), QPointF(1, 0), QPointF(0, -1), QPointF(0, 1)})
-            p.drawStaticText(chosen.topLeft() + d, *c.text);
         p.setPen(c.colour);
         p.drawStaticText(chosen.topLeft(), *c.text);
     }
