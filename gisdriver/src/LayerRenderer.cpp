@@ -171,7 +171,8 @@ void LayerRenderer::render(QImage& target, const std::vector<std::unique_ptr<Map
     const bool reusable = m_valid && m_frame.degPerPx == d && shown == m_shown && background == m_background
         && isWhole(ox) && isWhole(oy) && std::round(ox) >= 0 && std::round(oy) >= 0
         && std::round(ox) + w <= m_frame.width && std::round(oy) + h <= m_frame.height;
-    QPoint offset(int(std::round(ox)), int(std::round(oy)));
+    // Only a reusable offset is known to fit an int.
+    QPoint offset = reusable ? QPoint(int(std::round(ox)), int(std::round(oy))) : QPoint();
     if (!reusable) {
         m_frame.degPerPx = d;
         m_frame.width = w + 2 * kMarginPx;
