@@ -290,7 +290,7 @@ bool CPlanLayer::LoadLayerMap(const PlanContext& context, bool useDefaultMapImag
     if (useDefaultMapImage && m_MapType == 0 && !IsFile(source))
         source = modulepaths::InModuleFolder(context.moduleFolder, "DefaultMapImage") + "/" + m_MapSource;
     if (!m_Map.LoadMap(source, m_MapType, 500, 500, m_WidthKm, m_HeightKm, &context.Reporter())) {
-        ReportError(context.Reporter(), "图层加载地图失败", "加载错误信息");
+        ReportError(context.Reporter(), "图层加载地图失败", "加载错误信息", m_Map.LastError());
         return false;
     }
     return true;

@@ -4,6 +4,8 @@
 #include "map/ImageFile.h"
 #include "gisdriver/include/cartolink.h"
 
+#include <cpl_error.h>
+
 #include <QApplication>
 #include <QDebug>
 #include <QGuiApplication>
@@ -15,6 +17,7 @@
 #include <algorithm>
 #include <cmath>
 #include <cstring>
+#include <limits>
 
 namespace {
 
@@ -173,6 +176,22 @@ void CMapLoader::ZoomOut()
     }
 }
 
+void CMapLoader::ZoomToFullExtent()
+{
+    if (m_mapType == 0) {
+        if (m_imageWidth <= 0 || m_imageHeight <= 0 || m_viewWidth <= 0 || m_viewHeight <= 0)
+            return;
+        const double z = std::min(double(m_viewWidth) / m_imageWidth, double(m_viewHeight) / m_imageHeight);
+        if (std::isnormal(z))
+            m_zoom = z;
+        m_centerX = m_imageWidth / 2;
+        m_centerY = m_imageHeight / 2;
+    } else if (m_mapType == 1 && m_gis) {
+        // Cartolink's widest view is the whole map set, centred.
+        GisDriverZoomTo(std::numeric_limits<double>::max());
+    }
+}
+
 void CMapLoader::Pan(int dx, int dy)
 {
     if (m_mapType == 0) {
@@ -202,6 +221,7 @@ bool CMapLoader::LoadMap(const std::string& source, int mapType, int shownWidth,
     // instead of leaking its image or its GIS connection.
     if (m_gis || !m_mapImage.isNull())
         ReleaseMap();
+    m_lastError.clear();
 
     if (mapType == 1) {
         if (!StartGis())
@@ -211,7 +231,10 @@ bool CMapLoader::LoadMap(const std::string& source, int mapType, int shownWidth,
             StopGis();
             return false;
         }
+        CPLErrorReset();
         if (GisDriverLoadMap(source.c_str()) != CARTOLINK_OK) {
+            const char* why = CPLGetLastErrorMsg();
+            m_lastError = why && *why ? why : "Cartolink: 地图无法打开";
             qDebug().noquote() << QString::fromStdString("装载指定地图资源失败(" + source + ")!");
             GisDriverUnInit();
             StopGis();
@@ -226,6 +249,7 @@ bool CMapLoader::LoadMap(const std::string& source, int mapType, int shownWidth,
         }
     } else {
         if (!LoadBitmap(source)) {
+            m_lastError = "无法读取位图文件: " + source;
             qDebug().noquote() << QString::fromStdString("装载指定地图资源失败(" + source + ")!");
             return false;
         }

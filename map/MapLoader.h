@@ -51,6 +51,8 @@ public:
     void ZoomIn();
     void ZoomOut();
     void Pan(int dx, int dy);
+    // Shows the whole map: a GIS map's full extent, or the whole bitmap in the view.
+    void ZoomToFullExtent();
 
     // Recomputes the bitmap map's source rectangle for a view of cx x cy, as a
     // paint does (conversions use the values of the last paint).
@@ -79,8 +81,11 @@ public:
     // The last picture exported from Cartolink (GIS maps only; null otherwise).
     const QImage& GetGisPicture() const { return m_gisPicture; }
 
+    // Why the last LoadMap failed (GDAL's or Cartolink's reason); empty after a success.
+    const std::string& LastError() const { return m_lastError; }
+
     // Called after the GIS picture was refreshed because the map was moved from
-    // Cartolink's overview window, so the owner can repaint. Optional.
+    // Cartolink's overview window or map control panel, so the owner can repaint. Optional.
     void SetMapViewChangedHandler(std::function<void()> handler) { m_viewChanged = std::move(handler); }
 
     // Truncation toward zero that stays defined for any double: values beyond
@@ -137,4 +142,5 @@ private:
     ScaledCache m_cache;
     uint64_t m_imageGeneration = 0;
     std::function<void()> m_viewChanged;
+    std::string m_lastError;
 };

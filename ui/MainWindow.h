@@ -65,7 +65,7 @@ public:
         ID_OVERVIEW = 32834, ID_MAP_CONTROL_PANEL = 32840, ID_PAN_LEFT = 32796, ID_PAN_RIGHT = 32798, ID_PAN_UP = 32797,
         ID_PAN_DOWN = 32799, ID_PLAY = 32792, ID_PAUSE = 32793, ID_SPEED_UP = 32816,
         ID_SPEED_DOWN = 32817, ID_RUN_EDIT = 32803, ID_SHOW_ROUTES = 32820, ID_FULL_SCREEN = 32822,
-        ID_RECALCULATE = 32823, ID_HELP_GUIDE = 32838, ID_APP_ABOUT = 57664,
+        ID_RECALCULATE = 32823, ID_HELP_GUIDE = 32838, ID_APP_ABOUT = 57664, ID_FULL_EXTENT = 32850,
         // Control toolbar buttons that no command handles: shown, always disabled.
         ID_CONTROL_NO_HANDLER_1 = 32800, ID_CONTROL_NO_HANDLER_2 = 32790,
         ID_SHOW_ALL_PLANS = 32851,
@@ -162,6 +162,9 @@ public:
     void OnOverview();
     void OnMapControlPanel();
     void OnPan(int dx, int dy);
+    void OnFullExtent();
+    // Once per session, the first GIS plan shown tells how to see the whole map.
+    void ShowGisHintOnce();
     void OnToggleToolbars();
     void OnTogglePanel(QDockWidget* dock);
     void OnSysParams();

@@ -105,6 +105,7 @@ void CMainFrame::BuildCommands()
     AddCommand(ID_ZOOM_OUT, "缩小(&I)", ToolIcon(ID_ZOOM_OUT), "缩小地图", &CMainFrame::OnZoomOut);
     AddCommand(ID_SELECT, "选择(&S)", ToolIcon(ID_SELECT), "空闲状态", &CMainFrame::OnSelectTool);
     AddCommand(ID_OVERVIEW, "显示小地图", QIcon(), "显示小地图", &CMainFrame::OnOverview);
+    AddCommand(ID_FULL_EXTENT, "全图显示", ToolIcon(ID_FULL_EXTENT), "显示整幅地图", &CMainFrame::OnFullExtent);
     AddCommand(ID_MAP_CONTROL_PANEL, "地图控制面板...", QIcon(), "查找地名, 缩放和平移GIS地图", &CMainFrame::OnMapControlPanel);
     AddCommand(ID_PAN_LEFT, "向左(&L)", ToolIcon(ID_PAN_LEFT), "向左平移", nullptr);
     AddCommand(ID_PAN_RIGHT, "向右(&R)", ToolIcon(ID_PAN_RIGHT), "向右平移", nullptr);
@@ -169,7 +170,7 @@ void CMainFrame::BuildMenus()
     view->addAction(m_actions[ID_FULL_SCREEN]);
 
     QMenu* map = menuBar()->addMenu("地图(&M)");
-    for (int id : {ID_ZOOM_IN, ID_ZOOM_OUT, ID_SELECT})
+    for (int id : {ID_ZOOM_IN, ID_ZOOM_OUT, ID_FULL_EXTENT, ID_SELECT})
         map->addAction(m_actions[id]);
     map->addSeparator();
     for (int id : {ID_PAN_LEFT, ID_PAN_RIGHT, ID_PAN_UP, ID_PAN_DOWN})
@@ -199,7 +200,7 @@ void CMainFrame::BuildToolBars()
         {"文件", {ID_FILE_NEW, ID_OPEN_PLAN, ID_SAVE_PLAN}},
         {"控制", {ID_RUN_EDIT, ID_CONTROL_NO_HANDLER_1, ID_PLAY, ID_PAUSE, ID_SPEED_UP, ID_SPEED_DOWN,
                   ID_CONTROL_NO_HANDLER_2}},
-        {"地图", {ID_ZOOM_IN, ID_ZOOM_OUT, ID_PAN_LEFT, ID_PAN_UP, ID_PAN_RIGHT, ID_PAN_DOWN, ID_SELECT}},
+        {"地图", {ID_ZOOM_IN, ID_ZOOM_OUT, ID_FULL_EXTENT, ID_PAN_LEFT, ID_PAN_UP, ID_PAN_RIGHT, ID_PAN_DOWN, ID_SELECT}},
         {"面板", {ID_VIEW_EDIT_PANEL, ID_VIEW_TIME_PANEL, ID_VIEW_INFO_PANEL, ID_VIEW_PROPERTY_PANEL}},
         {"路线", {ID_SHOW_ROUTES, ID_SHOW_ALL_PLANS, ID_FULL_SCREEN, ID_RECALCULATE}},
     };
@@ -217,12 +218,21 @@ void CMainFrame::BuildToolBars()
 
 void CMainFrame::BuildStatusBar()
 {
-    const std::pair<const char*, int> panes[PaneCount] = {
-        {"当前时间", 120}, {"播放时间", 120}, {"正文", 150}, {"X坐标", 100}, {"Y坐标", 100}, {"Z坐标", 120},
+    // Each pane is wide enough for the longest text it shows (the sample), so
+    // nothing is cut off.
+    const struct {
+        const char* caption;
+        int width;
+        const char* sample;
+    } panes[PaneCount] = {
+        {"当前时间", 120, ""}, {"播放时间", 120, ""}, {"正文", 150, ""},
+        {"X坐标", 100, "x: -1234567.123456"}, {"Y坐标", 100, "y: -1234567.123456"},
+        {"Z坐标", 120, "缩放比例: 12345678.123456"},
     };
     for (int i = 0; i < PaneCount; ++i) {
-        m_panes[i] = new QLabel(QString::fromUtf8(panes[i].first));
-        m_panes[i]->setFixedWidth(panes[i].second);
+        m_panes[i] = new QLabel(QString::fromUtf8(panes[i].caption));
+        const int textWidth = m_panes[i]->fontMetrics().horizontalAdvance(QString::fromUtf8(panes[i].sample)) + 12;
+        m_panes[i]->setFixedWidth(std::max(panes[i].width, textWidth));
         m_panes[i]->setFrameStyle(QFrame::Panel | QFrame::Sunken);
         // Command prompts and "就绪" use the free space at the left, so no pane hides them.
         statusBar()->addPermanentWidget(m_panes[i]);

@@ -114,6 +114,28 @@ void CMainFrame::OnPan(int dx, int dy)
     m_view->update();
 }
 
+void CMainFrame::OnFullExtent()
+{
+    CMapLoader* map = m_app.GetMap();
+    if (!map)
+        return;
+    map->ZoomToFullExtent();
+    map->RefreshGisPicture();
+    m_view->update();
+    m_panes[PaneZ]->setText(QString::asprintf("缩放比例: %f", map->GetZoom()));
+}
+
+void CMainFrame::ShowGisHintOnce()
+{
+    static bool shown = false;
+    CMapLoader* map = m_app.GetMap();
+    if (shown || !map || map->GetMapType() != 1)
+        return;
+    shown = true;
+    statusBar()->showMessage(QStringLiteral("GIS地图从 1 公里宽的视图打开: 用\"全图显示\"查看整幅地图, 拖动地图平移, 放大/缩小改变比例"),
+                             30000);
+}
+
 void CMainFrame::OnMousePosition(const QPoint& point)
 {
     CMapLoader* map = m_app.GetMap();

@@ -120,6 +120,7 @@ void CMainFrame::NewPlan()
     m_app.m_Doc.SetPathName(QString());
     m_view->ApplyViewSize();
     SetPlanTimes(values.start, values.end);
+    ShowGisHintOnce();
     m_view->update();
 }
 
@@ -152,8 +153,10 @@ bool CMainFrame::OpenPlanFile(const QString& path)
         m_app.m_Doc.SetPathName(QString());
         AddRecentFile(path);
     }
-    if (m_app.GetPlan())
+    if (m_app.GetPlan()) {
         m_view->ApplyViewSize();
+        ShowGisHintOnce();
+    }
     m_view->update();
     return ok;
 }

@@ -35,7 +35,15 @@ public:
     QPushButton* BitmapChooseButton() const { return m_chooseBitmap; }
 
     // The dialog's file choosers' filters, in the "desc|pattern|...||" form.
-    static QString GisFilter() { return QStringLiteral("(*.gst)|*.gst|All Files (*.*)|*.*||"); }
+    // Besides map sets, any single source GDAL reads opens as a map.
+    static QString GisFilter()
+    {
+        return QStringLiteral("(*.gst)|*.gst|"
+                              "GDAL 地图数据(*.shp *.gpkg *.geojson *.json *.tab *.mif *.fgb *.kml *.kmz *.gml "
+                              "*.sqlite *.tif *.tiff *.img *.vrt *.jp2 *.png *.jpg)|"
+                              "*.shp;*.gpkg;*.geojson;*.json;*.tab;*.mif;*.fgb;*.kml;*.kmz;*.gml;*.sqlite;*.tif;*.tiff;"
+                              "*.img;*.vrt;*.jp2;*.png;*.jpg|All Files (*.*)|*.*||");
+    }
     static QString BitmapFilter() { return QStringLiteral("图片文件(*.bmp)|*.bmp|All Files (*.*)|*.*||"); }
 
 public slots:

@@ -132,6 +132,8 @@ void CTarnwickView::SetMapTool(int tool)
 PlanRenderOptions CTarnwickView::RenderOptions() const
 {
     PlanRenderOptions options = m_viewState;
+    options.dragDx -= m_dragPanned.x();
+    options.dragDy -= m_dragPanned.y();
     options.editMode = m_app.m_EditMode != 0;
     options.showRoutes = m_app.m_ShowRoutes != 0;
     options.cursor = mapFromGlobal(QCursor::pos());
@@ -159,6 +161,11 @@ void CTarnwickView::ApplyViewSize()
             layer->m_Map.SetViewWidthHeight(width(), height());
             layer->m_Map.SetViewSize(width(), height());
             layer->m_Map.RefreshGisPicture();
+            // The map object has already taken a new picture; show it at once.
+            layer->m_Map.SetMapViewChangedHandler([this] {
+                update();
+                emit mapViewChanged();
+            });
         }
 }
 

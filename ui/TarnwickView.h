@@ -138,6 +138,8 @@ public:
 signals:
     // The mouse moved over the view (view pixels).
     void mouseMovedTo(QPoint point);
+    // A window of the GIS map (overview, control panel) moved the map.
+    void mapViewChanged();
     // For the property panels: a unit was clicked or moved; its number, name,
     // appear time and two positions: where it appears (its initial position)
     // and where it is (its current position in edit mode, the clicked point
@@ -206,6 +208,9 @@ private:
     double m_defaultSpeed = kInitialDefaultSpeed;
     int m_speedGiven = 0;
     QPoint m_dragStart;
+    // How much of the current drag a GIS map has already been panned by: it
+    // follows the mouse live, so no band without map opens at the edges.
+    QPoint m_dragPanned;
     double m_selX = 0, m_selY = 0;
     // The unit being moved by its tracker (0: none).
     int32_t m_trackedUnitNo = 0;

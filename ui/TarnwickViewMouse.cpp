@@ -45,6 +45,16 @@ void CTarnwickView::mouseMoveEvent(QMouseEvent* event)
     } else if (m_viewState.dragging) {
         m_viewState.dragDx = p.x() - m_dragStart.x();
         m_viewState.dragDy = p.y() - m_dragStart.y();
+        CMapLoader* map = m_app.GetMap();
+        const bool beyondThreshold = std::abs(m_viewState.dragDx) > kDragThreshold
+            || std::abs(m_viewState.dragDy) > kDragThreshold || m_dragPanned != QPoint();
+        if (map && map->GetMapType() == 1 && beyondThreshold) {
+            // The map itself moves with the mouse; the picture is taken anew.
+            const QPoint step = QPoint(m_viewState.dragDx, m_viewState.dragDy) - m_dragPanned;
+            map->Pan(-step.x(), step.y());
+            map->RefreshGisPicture();
+            m_dragPanned += step;
+        }
         update();
     } else if (m_viewState.pickActive) {
         update();  // the rubber band follows the cursor
@@ -165,6 +175,7 @@ void CTarnwickView::SelectAt(const QPoint& p, double x, double y)
     if (!anyHit && !m_viewState.dragging) {
         m_viewState.dragging = true;
         m_dragStart = p;
+        m_dragPanned = QPoint();
         m_viewState.dragDx = m_viewState.dragDy = 0;
     }
 }
@@ -237,11 +248,14 @@ void CTarnwickView::LeftButtonUp(const QPoint& p)
     CMapLoader* map = m_app.GetMap();
     if (m_viewState.dragging) {
         const int dx = p.x() - m_dragStart.x(), dy = p.y() - m_dragStart.y();
+        const QPoint panned = m_dragPanned;
         m_viewState.dragging = false;
         m_viewState.dragDx = m_viewState.dragDy = 0;
-        if (std::abs(dx) > kDragThreshold || std::abs(dy) > kDragThreshold) {
-            // The picture followed the mouse; the map's centre moves the other way.
-            map->Pan(-dx, dy);
+        m_dragPanned = QPoint();
+        if (std::abs(dx) > kDragThreshold || std::abs(dy) > kDragThreshold || panned != QPoint()) {
+            // The picture followed the mouse; the map's centre moves the other way
+            // (by what a live drag has not moved yet).
+            map->Pan(-(dx - panned.x()), dy - panned.y());
             map->RefreshGisPicture();
             update();
             emit mapViewChanged();

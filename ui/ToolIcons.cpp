@@ -142,6 +142,22 @@ void Draw(QPainter& p, int id)
     case F::ID_PAN_DOWN:
         Arrow(p, QPointF(16, 4), QPointF(16, 27), kBlue, 3.5);
         break;
+    case F::ID_FULL_EXTENT: {
+        // A globe inside four corner marks.
+        p.setPen(QPen(kInk, 2));
+        for (const QPointF& c : {QPointF(3, 3), QPointF(29, 3), QPointF(29, 29), QPointF(3, 29)}) {
+            const double sx = c.x() < 16 ? 1 : -1, sy = c.y() < 16 ? 1 : -1;
+            p.drawLine(c, c + QPointF(7 * sx, 0));
+            p.drawLine(c, c + QPointF(0, 7 * sy));
+        }
+        p.setPen(QPen(kBlue, 1.6));
+        p.setBrush(QColor(200, 225, 250));
+        p.drawEllipse(QRectF(8, 8, 16, 16));
+        p.drawLine(QPointF(8, 16), QPointF(24, 16));
+        p.setBrush(Qt::NoBrush);
+        p.drawEllipse(QRectF(12.5, 8, 7, 16));
+        break;
+    }
     case F::ID_SELECT: {
         QPolygonF cursor;
         cursor << QPointF(8, 3) << QPointF(8, 26) << QPointF(13, 21) << QPointF(17, 29) << QPointF(21, 27)

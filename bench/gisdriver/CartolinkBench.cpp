@@ -88,6 +88,26 @@ void fullRender(benchmark::State& state, double zoom, double x, double y)
     }
 }
 void BM_RenderWorld(benchmark::State& s) { fullRender(s, 40000.0, 0.0, 20.0); }
+
+// The world drawn from nothing in every iteration: the zoom changes each time.
+void BM_RenderWorldAfterZoom(benchmark::State& state)
+{
+    if (!loadWorld()) {
+        state.SkipWithError("world map set did not load");
+        return;
+    }
+    GISDriverMoveMap(0.0, 20.0);
+    GisDriverZoomTo(30000.0);
+    QImage img(kWidth, kHeight, QImage::Format_ARGB32_Premultiplied);
+    exportInto(img);
+    double zoom = 30000.0;
+    for (auto _ : state) {
+        zoom = zoom == 30000.0 ? 29000.0 : 30000.0;
+        GisDriverZoomTo(zoom);
+        exportInto(img);
+    }
+}
+BENCHMARK(BM_RenderWorldAfterZoom)->Unit(benchmark::kMillisecond);
 void BM_RenderCountry(benchmark::State& s) { fullRender(s, 1500.0, 10.0, 51.0); }
 void BM_RenderCity(benchmark::State& s) { fullRender(s, 20.0, 2.35, 48.85); }
 BENCHMARK(BM_RenderWorld)->Unit(benchmark::kMillisecond);

@@ -153,7 +153,8 @@ public:
     /* slot 8: the map was double-clicked (button 1, shift 0) */
     virtual void OnDoubleClick(uint32_t button, uint32_t shift, int32_t x, int32_t y, double mapX,
                                double mapY, double reserved, uint32_t reserved2) = 0;
-    /* slot 9: the main map was moved from the overview window; take a new picture */
+    /* slot 9: the main map was moved from the overview window or the map control
+       panel; take a new picture */
     virtual void OnMapViewChanged() = 0;
 
 protected:
@@ -182,7 +183,8 @@ CARTOLINK_API int GisDriverUnInit(void);
    ".gst" map-set file or any single source GDAL opens. Builds the object layer
    "orlan_gis_layer", sets status 1 and zoom 5.0 around the map's centre.
    -1 when the source does not open: the previous map and its objects then stay as
-   they were. -3 null path. */
+   they were, and GDAL's last error message on this thread (CPLGetLastErrorMsg)
+   says why. -3 null path. */
 CARTOLINK_API int GisDriverLoadMap(const char* mapPath);
 
 /* Moves and sizes the host window and the map control to the rectangle (in the
@@ -210,7 +212,8 @@ CARTOLINK_API int GisDriverSetObjectColor(uint32_t id, uint32_t colour);
 /* Moves (flag 2: x, y) and/or resizes (flag 1: width, height) the object. `kind`
    must name the object's kind; any other kind changes nothing and returns 0.
    Kind 3 keeps its bounds' centre/radius for what is not given; kind 4 keeps its
-   bounds' minimum x and maximum y and its size. -3 id 0, -6 missing. */
+   bounds' minimum x and maximum y and its size (a resize alone keeps the north-west
+   corner). -3 id 0, -6 missing. */
 CARTOLINK_API int GisDriverMoveObj(uint32_t id, int kind, double x, double y, double width,
                                    double height, uint32_t flags);
 
@@ -218,13 +221,19 @@ CARTOLINK_API int GisDriverMoveObj(uint32_t id, int kind, double x, double y, do
 CARTOLINK_API int GisDriverGetObjectPosition(void);
 
 /* Zooms to `zoom` km visible width around the current centre. -3 for a zoom that
-   is not a positive finite number. */
+   is not a positive finite number.
+   The view always stays valid: it never gets wider than the map set's full extent
+   plus a small margin, and it stays within that area (longitudes wrap round for a
+   map of the whole globe). A zoom beyond the widest view gives the widest view,
+   centred on the map set, so GisDriverZoomTo(DBL_MAX) shows the whole map. Pans,
+   moves and zooms past the area stop at its edge. */
 CARTOLINK_API int GisDriverZoomTo(double zoom);
 
 /* The current zoom (visible width in km), or -4.0 when not initialised. */
 CARTOLINK_API double GisDriverGetZoom(void);
 
-/* Pans by pixels: positive dx shows more to the east, positive dy more to the north. */
+/* Pans by pixels: positive dx shows more to the east, positive dy more to the north.
+   The scale in degrees per pixel stays, as when a picture is dragged. */
 CARTOLINK_API int GisDriverPan(float dx, float dy);
 
 /* Re-centres the map on (x, y), keeping the zoom. */

@@ -7,6 +7,8 @@
 #include "GisOverviewWnd.h"
 #include "MapControl.h"
 
+#include <cpl_error.h>
+
 #include <QApplication>
 #include <QCoreApplication>
 #include <QDebug>
@@ -75,6 +77,14 @@ void refreshOverview()
 {
     if (g_ctx && g_ctx->overview)
         g_ctx->overview->refreshFromMain();
+}
+
+// Tells the caller that a window of ours moved the main map, so it takes a
+// new picture. Last in any handler: the caller may call back into the library.
+void reportViewChanged()
+{
+    if (g_ctx && g_ctx->callback)
+        g_ctx->callback->OnMapViewChanged();
 }
 
 // During a pick, input meant for anything but the map control is swallowed;
@@ -304,6 +314,8 @@ CARTOLINK_API int GisDriverLoadMap(const char* mapPath)
     // does not open leaves the current map and its objects in place.
     if (!engine.open(path, &error)) {
         qDebug("load map failed: %s: %s\n", qPrintable(path), qPrintable(error));
+        // The caller reads why through GDAL's error state, as for any GDAL failure.
+        CPLErrorSetState(CE_Failure, CPLE_OpenFailed, error.toUtf8().constData());
         return CARTOLINK_E_FAILED;
     }
     {
@@ -466,19 +478,16 @@ CARTOLINK_API int GisDriverMoveObj(uint32_t id, int kind, double x, double y, do
     const bool size = flags & CARTOLINK_MOVE_SIZE;
     if ((pos && (!isFiniteValue(x) || !isFiniteValue(y))) || (size && (!isFiniteValue(width) || !isFiniteValue(height))))
         return CARTOLINK_E_BADARG;
-    const bool symbolKind = kind == CARTOLINK_KIND_BITMAP || kind == CARTOLINK_KIND_MARKER;
-    const bool lineKind = kind == CARTOLINK_KIND_CIRCLE || kind == CARTOLINK_KIND_RECT;
-    if (!symbolKind && !lineKind)
+    // A kind that does not name the object's own kind changes nothing.
+    if (kind != static_cast<int>(obj->kind))
         return CARTOLINK_OK;
-    // A symbol has no outline to rebuild and an outline no single point to move.
-    if (symbolKind != obj->isSymbol())
-        return CARTOLINK_E_BADARG;
     if (!pos && !size)
         return CARTOLINK_OK;
 
-    if (symbolKind) {
-        if (pos)
-            obj->point = QPointF(x, y);
+    if (obj->isSymbol()) {
+        if (!pos)
+            return CARTOLINK_OK;
+        obj->point = QPointF(x, y);
     } else if (kind == CARTOLINK_KIND_CIRCLE) {
         const Bounds b = obj->bounds();
         double cx = (b.minX + b.maxX) / 2.0, cy = (b.minY + b.maxY) / 2.0, r = b.width() / 2.0;
@@ -489,28 +498,15 @@ CARTOLINK_API int GisDriverMoveObj(uint32_t id, int kind, double x, double y, do
         if (size)
             r = width / 2.0;
         obj->line = circleOutline(cx, cy, r);
-        obj->kind = ObjectKind::Circle;
     } else {
-        // Without a new position the rectangle keeps the corner it was built
-        // from, so that a resize never shifts it.
+        // What is not given is kept: the bounds' minimum x and maximum y (the
+        // north-west corner) and the size.
         const Bounds b = obj->bounds();
-        double rx = b.minX, ry = b.minY, rw = b.width(), rh = b.height();
-        if (obj->kind == ObjectKind::Rect && obj->line.size() >= 3) {
-            rx = obj->line[0].x();
-            ry = obj->line[0].y();
-            rw = obj->line[1].x() - obj->line[0].x();
-            rh = obj->line[2].y() - obj->line[1].y();
-        }
-        if (pos) {
-            rx = x;
-            ry = y;
-        }
-        if (size) {
-            rw = width;
-            rh = height;
-        }
+        const double rw = size ? width : b.width();
+        const double rh = size ? height : b.height();
+        const double rx = pos ? x : b.minX;
+        const double ry = pos ? y : b.maxY - rh;
         obj->line = rectOutline(rx, ry, rw, rh);
-        obj->kind = ObjectKind::Rect;
     }
     layer->touch();
     ctl->update();
@@ -682,13 +678,36 @@ CARTOLINK_API int GISDriverShowCtrlTool(int show)
         return CARTOLINK_OK;
     }
     CGisControlPanel::Host host;
+    // A caller that shows the map in a view of its own hides the map control.
+    host.controlShown = [] {
+        MapControl* c = control();
+        return c && c->isVisible();
+    };
     host.selectTool = [](int tool) {
         if (MapControl* c = control())
             c->setCurrentTool(tool);
     };
+    host.zoomBy = [](double factor) {
+        if (GisDriverZoomTo(GisDriverGetZoom() * factor) == CARTOLINK_OK)
+            reportViewChanged();
+    };
+    host.panBy = [](double shareX, double shareY) {
+        MapControl* c = control();
+        if (!c)
+            return;
+        const QSize size = c->engine().view().size();
+        if (GisDriverPan(float(shareX * size.width()), float(shareY * size.height())) == CARTOLINK_OK)
+            reportViewChanged();
+    };
     host.showOverview = [] { GISDriverShowEagleWindow(1); };
-    host.zoomTo = [](double km) { GisDriverZoomTo(km); };
-    host.moveTo = [](double x, double y) { GISDriverMoveMap(x, y); };
+    host.zoomTo = [](double km) {
+        if (GisDriverZoomTo(km) == CARTOLINK_OK)
+            reportViewChanged();
+    };
+    host.moveTo = [](double x, double y) {
+        if (GISDriverMoveMap(x, y) == CARTOLINK_OK)
+            reportViewChanged();
+    };
     host.snapshot = [] {
         MapControl* c = control();
         return c ? searchSnapshot(c->engine()) : std::vector<SearchLayer>();
@@ -715,10 +734,7 @@ CARTOLINK_API int GISDriverShowEagleWindow(int show)
         return CARTOLINK_E_FAILED;
     if (!overview || overview->mapPath() != g_ctx->mapPath) {
         overview.reset();
-        auto wnd = std::make_unique<CGisOverviewWnd>(ctl, [] {
-            if (g_ctx && g_ctx->callback)
-                g_ctx->callback->OnMapViewChanged();
-        });
+        auto wnd = std::make_unique<CGisOverviewWnd>(ctl, [] { reportViewChanged(); });
         if (!wnd->create(g_ctx->mapPath))
             return CARTOLINK_E_FAILED;
         overview = std::move(wnd);

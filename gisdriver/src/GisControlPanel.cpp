@@ -12,6 +12,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
+#include <QMenu>
 #include <QPushButton>
 #include <QTimer>
 #include <QVBoxLayout>
@@ -21,13 +22,15 @@ namespace cartolink {
 namespace {
 constexpr int kProgressMs = 1000;
 constexpr double kDefaultScaleKm = 5.0;
+// A pan from the panel moves the view by this share of its size.
+constexpr double kPanShare = 0.25;
 } // namespace
 
 std::vector<SearchLayer> searchSnapshot(const MapEngine& engine)
 {
     std::vector<SearchLayer> out;
     if (const ObjectLayer* objects = engine.objectLayer()) {
-        SearchLayer l{objects->name(), {}};
+        SearchLayer l{objects->name(), {}, true};
         for (const auto& entry : objects->objects())
             l.features.push_back({entry.second.comment, QString(), entry.second.centre()});
         out.push_back(std::move(l));
@@ -70,9 +73,22 @@ CGisControlPanel::CGisControlPanel(Host host)
     auto* tools = new QHBoxLayout;
     for (QPushButton* b : {zoomIn, zoomOut, pan, overview, fullScreen, m_exit})
         tools->addWidget(b);
-    connect(zoomIn, &QPushButton::clicked, this, [this] { if (m_host.selectTool) m_host.selectTool(ToolZoomIn); });
-    connect(zoomOut, &QPushButton::clicked, this, [this] { if (m_host.selectTool) m_host.selectTool(ToolZoomOut); });
-    connect(pan, &QPushButton::clicked, this, [this] { if (m_host.selectTool) m_host.selectTool(ToolPan); });
+    connect(zoomIn, &QPushButton::clicked, this, [this] { onToolButton(ToolZoomIn); });
+    connect(zoomOut, &QPushButton::clicked, this, [this] { onToolButton(ToolZoomOut); });
+    connect(pan, &QPushButton::clicked, this, [this] { onToolButton(ToolPan); });
+    // Without a visible map control the pan button offers the four directions.
+    m_panMenu = new QMenu(this);
+    const struct {
+        const char* text;
+        double dx, dy;
+    } directions[] = {{"向北", 0, 1}, {"向南", 0, -1}, {"向西", -1, 0}, {"向东", 1, 0}};
+    for (const auto& d : directions) {
+        m_panMenu->addAction(QString::fromUtf8(d.text), this, [this, dx = d.dx, dy = d.dy] {
+            if (m_host.panBy)
+                m_host.panBy(dx * kPanShare, dy * kPanShare);
+        });
+    }
+    m_panButton = pan;
     connect(overview, &QPushButton::clicked, this, [this] { if (m_host.showOverview) m_host.showOverview(); });
     connect(m_exit, &QPushButton::clicked, this, &QDialog::close);
 
@@ -80,9 +96,11 @@ CGisControlPanel::CGisControlPanel(Host host)
     m_exact = new QCheckBox(QStringLiteral("精确匹配"));
     m_layerList = new QComboBox;
     m_layerList->setObjectName(QStringLiteral("layerList"));
+    m_layerList->addItem(QString::fromUtf8(kAllMapLayers));
     if (m_host.snapshot)
         for (const SearchLayer& l : m_host.snapshot())
             m_layerList->addItem(l.name);
+    m_layerList->setCurrentIndex(0);
     connect(m_allLayers, &QCheckBox::toggled, this, [this](bool on) { m_layerList->setEnabled(!on); });
     m_keyword = new QLineEdit(QString::fromUtf8(kDefaultKeyword));
     m_keyword->setObjectName(QStringLiteral("keyword"));
@@ -182,8 +200,12 @@ void CGisControlPanel::startSearch()
     if (m_allLayers->isChecked()) {
         for (size_t i = 0; i < m_snapshot.size(); ++i)
             layers.push_back(i);
-    } else if (m_layerList->currentIndex() >= 0 && size_t(m_layerList->currentIndex()) < m_snapshot.size()) {
-        layers.push_back(size_t(m_layerList->currentIndex()));
+    } else if (m_layerList->currentIndex() == 0) {
+        for (size_t i = 0; i < m_snapshot.size(); ++i)
+            if (!m_snapshot[i].objects)
+                layers.push_back(i);
+    } else if (m_layerList->currentIndex() > 0 && size_t(m_layerList->currentIndex()) <= m_snapshot.size()) {
+        layers.push_back(size_t(m_layerList->currentIndex()) - 1);
     }
     int total = 0;
     for (size_t i : layers)
@@ -239,6 +261,21 @@ void CGisControlPanel::showProgress()
 {
     m_progress->setText(QString::asprintf("搜索进度:  %d / %d 匹配结果: %d", m_processed.load(), m_total.load(),
                                           m_matches.load()));
+}
+
+void CGisControlPanel::onToolButton(int tool)
+{
+    if (m_host.controlShown && m_host.controlShown()) {
+        if (m_host.selectTool)
+            m_host.selectTool(tool);
+        return;
+    }
+    if (tool == ToolZoomIn && m_host.zoomBy)
+        m_host.zoomBy(0.5);
+    else if (tool == ToolZoomOut && m_host.zoomBy)
+        m_host.zoomBy(2.0);
+    else if (tool == ToolPan)
+        m_panMenu->popup(m_panButton->mapToGlobal(QPoint(0, m_panButton->height())));
 }
 
 void CGisControlPanel::chooseResult(int row)

@@ -19,6 +19,7 @@ class QDoubleSpinBox;
 class QLabel;
 class QLineEdit;
 class QListWidget;
+class QMenu;
 class QPushButton;
 class QTimer;
 
@@ -35,6 +36,7 @@ struct SearchFeature {
 struct SearchLayer {
     QString name;
     std::vector<SearchFeature> features;
+    bool objects = false; // the object layer, not a layer of the map
 };
 struct SearchResult {
     QString text;   // name + "(" + comment + ")"
@@ -51,7 +53,13 @@ class CGisControlPanel : public QDialog {
     Q_OBJECT
 public:
     struct Host {
+        // Whether the map control is on screen, where its tools can be used;
+        // otherwise the buttons act on the view at once.
+        std::function<bool()> controlShown;
         std::function<void(int tool)> selectTool;
+        std::function<void(double factor)> zoomBy;
+        // Moves the view by these shares of its width and height (east, north).
+        std::function<void(double shareX, double shareY)> panBy;
         std::function<void()> showOverview;
         std::function<void(double zoom)> zoomTo;
         std::function<void(double x, double y)> moveTo;
@@ -59,6 +67,8 @@ public:
         std::function<std::vector<SearchLayer>()> snapshot;
     };
     static constexpr const char* kDefaultKeyword = "请输入要查找的地名";
+    // The first entry of the layer list, chosen at first: every layer of the map.
+    static constexpr const char* kAllMapLayers = "所有地图层";
 
     explicit CGisControlPanel(Host host);
     ~CGisControlPanel() override;
@@ -79,6 +89,7 @@ private:
     void searchFinished();
     void showProgress();
     void chooseResult(int row);
+    void onToolButton(int tool);
 
     // What the worker reads; not touched while it runs.
     std::vector<SearchLayer> m_snapshot;
@@ -93,6 +104,8 @@ private:
     QLineEdit* m_coords = nullptr;
     QPushButton* m_find = nullptr;
     QPushButton* m_exit = nullptr;
+    QPushButton* m_panButton = nullptr;
+    QMenu* m_panMenu = nullptr;
     QTimer* m_progressTimer = nullptr;
     QDialog* m_resultDialog = nullptr;
     QListWidget* m_resultList = nullptr;

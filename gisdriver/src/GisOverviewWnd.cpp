@@ -1,5 +1,7 @@
 #include "GisOverviewWnd.h"
 
+#include <QToolButton>
+
 namespace cartolink {
 
 namespace {
@@ -33,12 +35,9 @@ bool CGisOverviewWnd::create(const QString& path)
     m_control = ctl;
     m_path = path;
     ctl->setMapGeometry(rect());
-    const Bounds full = engine.fullExtent();
     // The zoom that shows the whole map set is the largest the window uses.
-    m_maxZoom = full.width() * Viewport::kmPerDegreeLon(engine.view().centreY());
-    if (!(m_maxZoom > 0.0))
-        m_maxZoom = engine.zoom();
-    engine.zoomTo(m_maxZoom);
+    engine.showFullExtent();
+    m_maxZoom = engine.zoom();
     ctl->setCurrentTool(ToolArrow);
     ObjectLayer* layer = engine.createObjectLayer(QStringLiteral("orlan_gis_layer"));
     for (const auto& l : engine.layers())
@@ -52,13 +51,43 @@ bool CGisOverviewWnd::create(const QString& path)
     m_viewRect = layer->add(std::move(rectObj));
     connect(ctl, &MapControl::mouseReleased, this, &CGisOverviewWnd::onReleased);
     ctl->setVisible(true);
+    m_fullExtent = new QToolButton(this);
+    m_fullExtent->setObjectName(QStringLiteral("fullExtent"));
+    m_fullExtent->setText(QStringLiteral("全图显示"));
+    m_fullExtent->setToolTip(QStringLiteral("在主地图中显示整幅地图"));
+    m_fullExtent->setAutoRaise(false);
+    connect(m_fullExtent, &QToolButton::clicked, this, &CGisOverviewWnd::showMainFullExtent);
+    placeButton();
+    m_fullExtent->raise();
+    m_fullExtent->show();
     return true;
 }
 
 void CGisOverviewWnd::resizeEvent(QResizeEvent*)
 {
-    if (m_control)
+    if (m_control) {
         m_control->setMapGeometry(rect());
+        placeButton();
+    }
+}
+
+void CGisOverviewWnd::placeButton()
+{
+    if (!m_fullExtent)
+        return;
+    m_fullExtent->adjustSize();
+    m_fullExtent->move(width() - m_fullExtent->width() - 4, 4);
+}
+
+void CGisOverviewWnd::showMainFullExtent()
+{
+    if (!m_main)
+        return;
+    m_main->engine().showFullExtent();
+    m_main->update();
+    refreshFromMain();
+    if (m_viewMoved)
+        m_viewMoved();
 }
 
 void CGisOverviewWnd::updateTitle()

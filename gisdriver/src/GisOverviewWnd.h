@@ -9,6 +9,8 @@
 
 #include <functional>
 
+class QToolButton;
+
 namespace cartolink {
 
 class CGisOverviewWnd : public QWidget {
@@ -28,6 +30,8 @@ public:
 
     // Follows the main map: zoom, centre and the view rectangle.
     void refreshFromMain();
+    // Shows the whole map set in the main map ("全图显示").
+    void showMainFullExtent();
 
 protected:
     void resizeEvent(QResizeEvent*) override;
@@ -35,6 +39,7 @@ protected:
 private:
     void onReleased(int button, int shift, int x, int y);
     void updateTitle();
+    void placeButton();
 
     MapControl* m_main;
     std::function<void()> m_viewMoved;
@@ -43,6 +48,7 @@ private:
     int m_factor = kMinFactor;
     double m_maxZoom = 0.0;
     uint32_t m_viewRect = 0;
+    QToolButton* m_fullExtent = nullptr;
 };
 
 } // namespace cartolink

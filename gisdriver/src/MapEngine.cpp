@@ -1,6 +1,7 @@
 #include "MapEngine.h"
 
 #include "Geoset.h"
+#include "MapDrawing.h"
 
 #include <QFile>
 #include <QFileInfo>
@@ -16,188 +17,11 @@ namespace cartolink {
 
 namespace {
 
-// Beyond this many pixels from the view, geometry is clipped before it reaches
-// QPainter, whose rasteriser works in fixed point and breaks on huge values.
-constexpr double kClipLimitPx = 1 << 20;
-constexpr double kGuardPx = 8.0;
-constexpr int kMaxLabels = 400;
 constexpr qint64 kMaxGeosetBytes = qint64(16) << 20;
 
 QColor fromColorRef(uint32_t c)
 {
     return QColor(int(c & 0xFF), int((c >> 8) & 0xFF), int((c >> 16) & 0xFF));
-}
-
-// Map to pixel for one longitude shift of the view (the map repeats every 360 degrees).
-struct Xform {
-    double left, top, k;
-    QPointF operator()(const QPointF& p) const { return {(p.x() - left) * k, (top - p.y()) * k}; }
-};
-
-// Projects a part, dropping vertices closer than half a pixel to the last kept one.
-void project(const QPointF* pts, uint32_t n, const Xform& xf, QPolygonF& out)
-{
-    out.clear();
-    if (n == 0)
-        return;
-    out.reserve(n);
-    QPointF last = xf(pts[0]);
-    out.append(last);
-    for (uint32_t i = 1; i < n; ++i) {
-        const QPointF q = xf(pts[i]);
-        if (std::abs(q.x() - last.x()) >= 0.5 || std::abs(q.y() - last.y()) >= 0.5 || i + 1 == n) {
-            out.append(q);
-            last = q;
-        }
-    }
-}
-
-// Sutherland-Hodgman clip of a ring against an axis-aligned rectangle.
-void clipRing(const QPolygonF& in, const QRectF& r, QPolygonF& out)
-{
-    QPolygonF cur = in;
-    QPolygonF next;
-    for (int edge = 0; edge < 4 && !cur.isEmpty(); ++edge) {
-        next.clear();
-        auto inside = [&](const QPointF& p) {
-            switch (edge) {
-            case 0: return p.x() >= r.left();
-            case 1: return p.x() <= r.right();
-            case 2: return p.y() >= r.top();
-            default: return p.y() <= r.bottom();
-            }
-        };
-        auto cut = [&](const QPointF& a, const QPointF& b) {
-            double t;
-            switch (edge) {
-            case 0: t = (r.left() - a.x()) / (b.x() - a.x()); break;
-            case 1: t = (r.right() - a.x()) / (b.x() - a.x()); break;
-            case 2: t = (r.top() - a.y()) / (b.y() - a.y()); break;
-            default: t = (r.bottom() - a.y()) / (b.y() - a.y()); break;
-            }
-            return a + (b - a) * t;
-        };
-        for (qsizetype i = 0; i < cur.size(); ++i) {
-            const QPointF& a = cur[i];
-            const QPointF& b = cur[(i + 1) % cur.size()];
-            const bool ia = inside(a), ib = inside(b);
-            if (ia)
-                next.append(a);
-            if (ia != ib)
-                next.append(cut(a, b));
-        }
-        std::swap(cur, next);
-    }
-    out = cur;
-}
-
-// Liang-Barsky clip of a polyline; visible pieces are handed to `emit`.
-template <typename Emit>
-void clipPolyline(const QPolygonF& in, const QRectF& r, Emit&& sink)
-{
-    QPolygonF piece;
-    for (qsizetype i = 0; i + 1 < in.size(); ++i) {
-        QPointF a = in[i], b = in[i + 1];
-        double t0 = 0.0, t1 = 1.0;
-        const double dx = b.x() - a.x(), dy = b.y() - a.y();
-        const double p[4] = {-dx, dx, -dy, dy};
-        const double q[4] = {a.x() - r.left(), r.right() - a.x(), a.y() - r.top(), r.bottom() - a.y()};
-        bool visible = true;
-        for (int k = 0; k < 4 && visible; ++k) {
-            if (p[k] == 0.0) {
-                visible = q[k] >= 0.0;
-            } else {
-                const double t = q[k] / p[k];
-                if (p[k] < 0.0)
-                    t0 = std::max(t0, t);
-                else
-                    t1 = std::min(t1, t);
-                visible = t0 <= t1;
-            }
-        }
-        if (!visible) {
-            if (piece.size() > 1)
-                sink(piece);
-            piece.clear();
-            continue;
-        }
-        const QPointF ca(a.x() + t0 * dx, a.y() + t0 * dy);
-        const QPointF cb(a.x() + t1 * dx, a.y() + t1 * dy);
-        if (piece.isEmpty() || piece.last() != ca) {
-            if (piece.size() > 1)
-                sink(piece);
-            piece.clear();
-            piece.append(ca);
-        }
-        piece.append(cb);
-        if (t1 < 1.0) {
-            sink(piece);
-            piece.clear();
-        }
-    }
-    if (piece.size() > 1)
-        sink(piece);
-}
-
-// Keeps labels from overlapping one another.
-class LabelPlacer {
-public:
-    bool place(const QRectF& r)
-    {
-        if (m_rects.size() >= size_t(kMaxLabels))
-            return false;
-        for (const QRectF& o : m_rects)
-            if (o.intersects(r))
-                return false;
-        m_rects.push_back(r);
-        return true;
-    }
-
-private:
-    std::vector<QRectF> m_rects;
-};
-
-// Thin lines go through QPainter's cosmetic stroker, which is many times faster
-// than outlining a geometric pen.
-QPen mapPen(const QColor& c, double width, Qt::PenCapStyle cap = Qt::FlatCap, Qt::PenJoinStyle join = Qt::MiterJoin)
-{
-    if (!c.isValid() || width <= 0.0)
-        return QPen(Qt::NoPen);
-    QPen pen(c, width <= 1.0 ? 1.0 : width, Qt::SolidLine, cap, join);
-    if (width <= 1.0) {
-        pen.setCosmetic(true);
-        if (width < 1.0) {
-            QColor faded = c;
-            faded.setAlphaF(c.alphaF() * std::max(0.3, width));
-            pen.setColor(faded);
-        }
-    }
-    return pen;
-}
-
-bool needsClip(const QRectF& pixelBounds, const QRectF& view)
-{
-    return pixelBounds.left() < view.left() - kClipLimitPx || pixelBounds.right() > view.right() + kClipLimitPx
-        || pixelBounds.top() < view.top() - kClipLimitPx || pixelBounds.bottom() > view.bottom() + kClipLimitPx;
-}
-
-QRectF pixelBoundsOf(const Bounds& b, const Xform& xf)
-{
-    return QRectF(xf(QPointF(b.minX, b.maxY)), xf(QPointF(b.maxX, b.minY)));
-}
-
-// Longitude shifts (multiples of 360) under which `extent` meets the view.
-std::vector<double> shiftsFor(const Bounds& extent, const Bounds& view)
-{
-    std::vector<double> shifts;
-    for (int k = -2; k <= 2; ++k) {
-        Bounds s = extent;
-        s.minX += k * 360.0;
-        s.maxX += k * 360.0;
-        if (s.intersects(view))
-            shifts.push_back(k * 360.0);
-    }
-    return shifts;
 }
 
 } // namespace
@@ -263,9 +87,11 @@ bool MapEngine::open(const QString& path, QString* error)
     }
 
     m_layers = std::move(layers);
+    m_renderer.invalidate();
     m_name = name;
     m_background = background;
     const Bounds ext = fullExtent();
+    m_view.setExtent(ext);
     if (centre)
         m_view.setCentre(centre->x(), centre->y());
     else if (!ext.isEmpty())
@@ -277,8 +103,10 @@ bool MapEngine::open(const QString& path, QString* error)
 void MapEngine::removeAllLayers()
 {
     m_layers.clear();
+    m_renderer.invalidate();
     m_objects.reset();
     m_name.clear();
+    m_view.setExtent(Bounds());
     invalidate();
 }
 
@@ -395,6 +223,12 @@ void MapEngine::setCentre(double x, double y)
     invalidate();
 }
 
+void MapEngine::showFullExtent()
+{
+    m_view.showFullExtent();
+    invalidate();
+}
+
 void MapEngine::pan(double dxPx, double dyPx)
 {
     m_view.panPixels(dxPx, dyPx);
@@ -415,8 +249,7 @@ const QImage& MapEngine::picture()
         m_baseValid = false;
     }
     if (!m_baseValid) {
-        QPainter p(&m_base);
-        renderLayers(p);
+        m_renderer.render(m_base, m_layers, m_view, m_background);
         m_baseValid = true;
         m_pictureValid = false;
     }
@@ -434,164 +267,6 @@ const QImage& MapEngine::picture()
     return m_picture;
 }
 
-void MapEngine::renderLayers(QPainter& p)
-{
-    const QRectF viewRect(0, 0, m_view.width(), m_view.height());
-    p.fillRect(viewRect, m_background);
-    p.setRenderHint(QPainter::Antialiasing, true);
-    const Bounds viewBounds = m_view.mapBounds();
-    const double zoomKm = m_view.zoomKm();
-    const double k = 1.0 / m_view.degPerPx();
-    const QPointF topLeft = m_view.toMap(0, 0);
-    const QRectF guard = viewRect.adjusted(-kGuardPx, -kGuardPx, kGuardPx, kGuardPx);
-
-    QFont font = p.font();
-    font.setPointSizeF(8.5);
-    p.setFont(font);
-    LabelPlacer labels;
-
-    QPolygonF poly, clipped;
-    QPainterPath path;
-    for (const auto& layerPtr : m_layers) {
-        MapLayer& layer = *layerPtr;
-        if (!layer.visibleAtZoom(zoomKm))
-            continue;
-        if (layer.labelTexts.size() != layer.labels.size()) {
-            layer.labelTexts.clear();
-            for (const QString& l : layer.labels) {
-                QStaticText t(l);
-                t.setTextFormat(Qt::PlainText);
-                t.prepare(QTransform(), font);
-                layer.labelTexts.push_back(t);
-            }
-        }
-        for (double shift : shiftsFor(layer.extent, viewBounds)) {
-            const Xform xf{topLeft.x() - shift, topLeft.y(), k};
-            if (layer.isRaster()) {
-                const QRectF target = pixelBoundsOf(layer.rasterBounds, xf);
-                const QRectF visible = target.intersected(guard);
-                if (visible.isEmpty())
-                    continue;
-                const double sx = layer.raster.width() / target.width();
-                const double sy = layer.raster.height() / target.height();
-                const QRectF source((visible.left() - target.left()) * sx, (visible.top() - target.top()) * sy,
-                                    visible.width() * sx, visible.height() * sy);
-                p.setRenderHint(QPainter::SmoothPixmapTransform, true);
-                p.drawImage(visible, layer.raster, source);
-                continue;
-            }
-            Bounds shiftedView = viewBounds;
-            shiftedView.minX -= shift;
-            shiftedView.maxX -= shift;
-            for (const MapFeature& f : layer.features) {
-                if (!f.bounds.intersects(shiftedView))
-                    continue;
-                const FeatureStyle& st = layer.styles[f.style];
-                const QRectF pb = pixelBoundsOf(f.bounds, xf);
-                const bool clip = needsClip(pb, viewRect);
-                if (f.type == GeomType::Area) {
-                    // Shapes smaller than a pixel vanish at this scale anyway.
-                    if (pb.width() < 0.5 && pb.height() < 0.5)
-                        continue;
-                    p.setPen(mapPen(st.line, st.lineWidth));
-                    p.setBrush(st.fill.isValid() ? QBrush(st.fill) : QBrush(Qt::NoBrush));
-                    bool polar = false;
-                    for (uint32_t i = 0; i < f.partCount; ++i)
-                        polar = polar || layer.parts[f.firstPart + i].polar;
-                    if (polar) {
-                        // Fill with the closure along the pole, outline without it.
-                        const QPen pen = p.pen();
-                        p.setPen(Qt::NoPen);
-                        path.clear();
-                        path.setFillRule(Qt::OddEvenFill);
-                        for (uint32_t i = 0; i < f.partCount; ++i) {
-                            const Part& part = layer.parts[f.firstPart + i];
-                            project(&layer.points[part.first], part.count, xf, poly);
-                            clipRing(poly, guard, clipped);
-                            path.addPolygon(clipped);
-                            path.closeSubpath();
-                        }
-                        p.drawPath(path);
-                        p.setPen(pen);
-                        p.setBrush(Qt::NoBrush);
-                        for (uint32_t i = 0; i < f.partCount; ++i) {
-                            const Part& part = layer.parts[f.firstPart + i];
-                            const uint32_t n = part.polar ? part.count - 3 : part.count;
-                            project(&layer.points[part.first], n, xf, poly);
-                            clipPolyline(poly, guard, [&](const QPolygonF& piece) { p.drawPolyline(piece); });
-                        }
-                    } else if (f.partCount == 1 && !clip) {
-                        const Part& part = layer.parts[f.firstPart];
-                        project(&layer.points[part.first], part.count, xf, poly);
-                        p.drawPolygon(poly, Qt::OddEvenFill);
-                    } else {
-                        path.clear();
-                        path.setFillRule(Qt::OddEvenFill);
-                        for (uint32_t i = 0; i < f.partCount; ++i) {
-                            const Part& part = layer.parts[f.firstPart + i];
-                            project(&layer.points[part.first], part.count, xf, poly);
-                            if (clip) {
-                                clipRing(poly, guard, clipped);
-                                path.addPolygon(clipped);
-                            } else {
-                                path.addPolygon(poly);
-                            }
-                            path.closeSubpath();
-                        }
-                        p.drawPath(path);
-                    }
-                } else if (f.type == GeomType::Line) {
-                    if (!st.line.isValid())
-                        continue;
-                    p.setPen(mapPen(st.line, st.lineWidth, Qt::RoundCap, Qt::RoundJoin));
-                    p.setBrush(Qt::NoBrush);
-                    for (uint32_t i = 0; i < f.partCount; ++i) {
-                        const Part& part = layer.parts[f.firstPart + i];
-                        project(&layer.points[part.first], part.count, xf, poly);
-                        if (clip)
-                            clipPolyline(poly, guard, [&](const QPolygonF& piece) { p.drawPolyline(piece); });
-                        else
-                            p.drawPolyline(poly);
-                    }
-                } else {
-                    const double r = st.symbolSize / 2.0;
-                    p.setPen(st.line.isValid() ? QPen(st.line, st.lineWidth) : QPen(Qt::NoPen));
-                    p.setBrush(st.symbol.isValid() ? QBrush(st.symbol) : QBrush(Qt::NoBrush));
-                    for (uint32_t i = 0; i < f.partCount; ++i) {
-                        const Part& part = layer.parts[f.firstPart + i];
-                        for (uint32_t j = 0; j < part.count; ++j) {
-                            const QPointF c = xf(layer.points[part.first + j]);
-                            if (guard.contains(c))
-                                p.drawEllipse(c, r, r);
-                        }
-                    }
-                }
-                if (f.label < 0 || (f.type != GeomType::Point && !layer.autoLabel))
-                    continue;
-                // Points are labelled beside the symbol, other shapes at the centre of their visible part.
-                QPointF anchor;
-                if (f.type == GeomType::Point) {
-                    const Part& part = layer.parts[f.firstPart];
-                    anchor = xf(layer.points[part.first]) + QPointF(st.symbolSize / 2.0 + 3.0, 0);
-                } else {
-                    if (pb.width() < 20 && pb.height() < 20)
-                        continue;
-                    anchor = xf(f.labelAnchor);
-                }
-                const QStaticText& text = layer.labelTexts[size_t(f.label)];
-                QRectF box(QPointF(0, 0), text.size());
-                if (f.type == GeomType::Point)
-                    box.moveTopLeft(QPointF(anchor.x(), anchor.y() - box.height() / 2.0));
-                else
-                    box.moveCenter(anchor);
-                if (!viewRect.contains(box) || !labels.place(box))
-                    continue;
-                p.setPen(st.text.isValid() ? st.text : QColor(Qt::black));
-                p.drawStaticText(box.topLeft(), text);
-            }
-        }
-    }
-}
 
 const QImage* MapEngine::symbolImage(const QString& name, int size)
 {

@@ -4,6 +4,7 @@
 // object layer on top, selections, and a cached picture of the whole.
 // It knows nothing about windows; MapControl shows it in a widget.
 
+#include "LayerRenderer.h"
 #include "MapLayer.h"
 #include "ObjectLayer.h"
 #include "Viewport.h"
@@ -39,6 +40,7 @@ public:
     // Layers as a map control lists them: 1 is the top; the object layer, when
     // present, is layer 1.
     int layerCount() const;
+    // The bounds of the map set's data as read.
     Bounds fullExtent() const;
     const QString& mapSetName() const { return m_name; }
     QColor background() const { return m_background; }
@@ -68,6 +70,8 @@ public:
     void zoomTo(double km, double cx, double cy);
     void setCentre(double x, double y);
     void pan(double dxPx, double dyPx);
+    // The widest view: the whole map set with a margin, centred.
+    void showFullExtent();
     QPointF pixelToMap(QPointF px) const { return m_view.toMap(px.x(), px.y()); }
     QPointF mapToPixel(QPointF map) const { return m_view.toPixel(map.x(), map.y()); }
 
@@ -78,7 +82,6 @@ public:
     void invalidate();
 
 private:
-    void renderLayers(QPainter& p);
     void renderObjects(QPainter& p);
     const QImage* symbolImage(const QString& name, int size);
     const QImage& circleSprite(double radiusPx, const QPen& pen);
@@ -89,6 +92,7 @@ private:
     QColor m_background;
     QString m_symbolFolder;
     Viewport m_view;
+    LayerRenderer m_renderer;
 
     // Two-level cache: map layers alone, and layers with objects on top, so
     // that an object change does not redraw the map.

@@ -4,7 +4,7 @@
 
 #include <cpl_conv.h>
 #include <cpl_error.h>
-#include <gdalwarper.h>
+#include <gdal_utils.h>
 
 #include <QFileInfo>
 
@@ -96,7 +96,8 @@ public:
     struct Group {
         std::vector<QPointF> pts;
         std::vector<Part> parts;
-        Bounds bounds;
+        Bounds bounds; // of the points as read, before unwrapping
+
         // Area group: index of the first ring of each polygon.
         std::vector<uint32_t> polyStart;
     };
@@ -167,10 +168,10 @@ private:
         part.count = static_cast<uint32_t>(grp.pts.size()) - part.first;
         if (part.count == 0)
             return;
-        if (type != GeomType::Point)
-            unwrapAntimeridian(type, grp.pts, part);
         for (uint32_t i = part.first; i < part.first + part.count; ++i)
             grp.bounds.add(grp.pts[i].x(), grp.pts[i].y());
+        if (type != GeomType::Point)
+            unwrapAntimeridian(type, grp.pts, part);
         grp.parts.push_back(part);
     }
 
@@ -216,6 +217,35 @@ private:
     std::vector<double> m_x, m_y;
     std::vector<int> m_ok;
 };
+
+} // namespace
+
+QPointF interiorPoint(const QPointF* ring, uint32_t n, const Bounds& bounds)
+{
+    // The middle of the widest inside stretch of the horizontal line through
+    // the middle of the bounds: inside the ring even where the bounds' centre
+    // is not (a crescent, a coast round a bay).
+    const double y = bounds.centre().y();
+    std::vector<double> xs;
+    for (uint32_t i = 0; i + 1 < n; ++i) {
+        const QPointF& a = ring[i];
+        const QPointF& b = ring[i + 1];
+        if ((a.y() <= y) != (b.y() <= y))
+            xs.push_back(a.x() + (y - a.y()) / (b.y() - a.y()) * (b.x() - a.x()));
+    }
+    std::sort(xs.begin(), xs.end());
+    double best = -1.0;
+    QPointF at = bounds.centre();
+    for (size_t i = 0; i + 1 < xs.size(); i += 2) {
+        if (xs[i + 1] - xs[i] > best) {
+            best = xs[i + 1] - xs[i];
+            at = QPointF((xs[i] + xs[i + 1]) / 2.0, y);
+        }
+    }
+    return at;
+}
+
+namespace {
 
 SrsHandle wgs84()
 {
@@ -347,16 +377,22 @@ std::unique_ptr<MapLayer> readVectorLayer(OGRLayerH ogr, const GeosetTable& tabl
                     layer->parts.push_back(p);
                 }
                 const Part& first = grp.parts[b];
-                mf.labelAnchor = g == int(GeomType::Line) ? grp.pts[first.first + first.count / 2] : mf.bounds.centre();
+                if (g == int(GeomType::Line))
+                    mf.labelAnchor = grp.pts[first.first + first.count / 2];
+                else if (g == int(GeomType::Area))
+                    mf.labelAnchor = interiorPoint(&grp.pts[first.first], first.count, mf.bounds);
+                else
+                    mf.labelAnchor = mf.bounds.centre();
                 // The label goes on the biggest piece only.
                 const double size = g == int(GeomType::Line) ? double(first.count) : mf.bounds.width() * mf.bounds.height();
                 if (size > bestSize) {
                     bestSize = size;
                     labelled = layer->features.size();
                 }
-                layer->extent.add(mf.bounds);
+                layer->drawExtent.add(mf.bounds);
                 layer->features.push_back(mf);
             }
+            layer->extent.add(grp.bounds);
             layer->points.insert(layer->points.end(), grp.pts.begin(), grp.pts.end());
         }
         if (label >= 0 && labelled != SIZE_MAX && labelled >= firstFeature)
@@ -381,10 +417,16 @@ std::unique_ptr<MapLayer> readRaster(GDALDatasetH ds, const GeosetTable& table, 
         SrsHandle srcClone(OSRClone(srs));
         OSRSetAxisMappingStrategy(srcClone.get(), OAMS_TRADITIONAL_GIS_ORDER);
         if (!(OSRIsGeographic(srcClone.get()) && OSRIsSame(srcClone.get(), dst.get()))) {
-            char* dstWkt = nullptr;
-            OSRExportToWkt(dst.get(), &dstWkt);
-            warped.reset(GDALAutoCreateWarpedVRT(ds, nullptr, dstWkt, GRA_Bilinear, 0.125, nullptr));
-            CPLFree(dstWkt);
+            // Reprojected with an alpha band: the parts of the new rectangle that the
+            // source does not cover (its slanted edges) stay see-through, not black.
+            const char* args[] = {"-of", "VRT", "-t_srs", "EPSG:4326", "-r", "bilinear", "-et", "0.125", "-dstalpha",
+                                  nullptr};
+            GDALWarpAppOptions* opts = GDALWarpAppOptionsNew(const_cast<char**>(args), nullptr);
+            GDALDatasetH srcs[] = {ds};
+            int usageError = 0;
+            if (opts)
+                warped.reset(GDALWarp("", nullptr, 1, srcs, opts, &usageError));
+            GDALWarpAppOptionsFree(opts);
             if (!warped) {
                 *error = lastGdalError(QStringLiteral("the raster cannot be reprojected"));
                 return nullptr;
@@ -435,9 +477,12 @@ std::unique_ptr<MapLayer> readRaster(GDALDatasetH ds, const GeosetTable& table, 
     };
 
     GDALRasterBandH b1 = GDALGetRasterBand(src, 1);
-    GDALColorTableH palette = bands == 1 ? GDALGetRasterColorTable(b1) : nullptr;
-    const bool stretch = bands < 3 && !palette && GDALGetRasterDataType(b1) != GDT_Byte;
-    const int colourBands = bands >= 3 ? 3 : 1;
+    // A last band of alpha (a reprojected raster has one) is no colour.
+    const bool lastIsAlpha = bands > 1 && GDALGetRasterColorInterpretation(GDALGetRasterBand(src, bands)) == GCI_AlphaBand;
+    const int dataBands = lastIsAlpha ? bands - 1 : bands;
+    GDALColorTableH palette = dataBands == 1 ? GDALGetRasterColorTable(b1) : nullptr;
+    const bool stretch = dataBands < 3 && !palette && GDALGetRasterDataType(b1) != GDT_Byte;
+    const int colourBands = dataBands >= 3 ? 3 : 1;
     for (int b = 0; b < colourBands; ++b) {
         if (!readBand(GDALGetRasterBand(src, b + 1), chan[b], stretch && b == 0)) {
             *error = lastGdalError(QStringLiteral("the raster cannot be read"));
@@ -445,7 +490,9 @@ std::unique_ptr<MapLayer> readRaster(GDALDatasetH ds, const GeosetTable& table, 
         }
     }
     // Alpha: a fourth band, else the validity mask (nodata becomes transparent).
-    GDALRasterBandH alphaBand = bands >= 4 ? GDALGetRasterBand(src, 4) : GDALGetMaskBand(b1);
+    GDALRasterBandH alphaBand = lastIsAlpha ? GDALGetRasterBand(src, bands)
+        : bands >= 4                        ? GDALGetRasterBand(src, 4)
+                                            : GDALGetMaskBand(b1);
     const bool hasAlpha = alphaBand && readBand(alphaBand, chan[3], false);
 
     QImage img(bw, bh, QImage::Format_ARGB32);
@@ -476,6 +523,7 @@ std::unique_ptr<MapLayer> readRaster(GDALDatasetH ds, const GeosetTable& table, 
     layer->rasterBounds.add(x0, y0);
     layer->rasterBounds.add(x1, y1);
     layer->extent = layer->rasterBounds;
+    layer->drawExtent = layer->rasterBounds;
     if (layer->rasterBounds.isEmpty() || !std::isfinite(layer->rasterBounds.width())
         || layer->rasterBounds.width() <= 0 || layer->rasterBounds.height() <= 0) {
         *error = QStringLiteral("the raster's georeference is degenerate");

@@ -102,7 +102,10 @@ struct MapLayer {
     // Laid-out labels, filled on first drawing.
     std::vector<QStaticText> labelTexts;
     std::vector<FeatureStyle> styles;
+    // The bounds of the data as read, and of the geometry as drawn (shapes
+    // across the antimeridian continue beyond 180 degrees, polar rings reach the pole).
     Bounds extent;
+    Bounds drawExtent;
 
     // Raster layers: the picture and the area it covers.
     QImage raster;
@@ -124,6 +127,9 @@ struct MapLayer {
 // default table for a plain source). Returns an empty list and sets `error`
 // when the source does not open or holds nothing drawable.
 std::vector<std::unique_ptr<MapLayer>> loadSource(const GeosetTable& table, QString* error);
+
+// A point inside the ring of `n` points with the given bounds, where a label goes.
+QPointF interiorPoint(const QPointF* ring, uint32_t n, const Bounds& bounds);
 
 // Style used for a geometry type when the map set says nothing.
 FeatureStyle defaultStyle(GeomType type);

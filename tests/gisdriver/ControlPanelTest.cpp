@@ -6,6 +6,7 @@
 #include <gtest/gtest.h>
 
 #include <QAbstractButton>
+#include <QAction>
 #include <QApplication>
 #include <QCheckBox>
 #include <QComboBox>
@@ -15,6 +16,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
+#include <QMenu>
 #include <QMouseEvent>
 #include <QPointer>
 
@@ -252,4 +254,81 @@ TEST_F(CartolinkPanel, ZoomInButtonSelectsTheZoomInTool)
     byText<QAbstractButton>(p, QStringLiteral("缩小"))->click();
     drag(driver.control(), {200, 150}, {200, 150});
     EXPECT_NEAR(GisDriverGetZoom(), before, before * 1e-6);
+}
+
+namespace {
+
+// Counts the notifications that the main map moved.
+class ViewCounter final : public IGisDriverCallback {
+public:
+    int views = 0;
+    void OnRButtonUp(uint32_t, uint32_t, int32_t, int32_t, double, double, double, uint32_t) override {}
+    void OnLButtonUp(uint32_t, uint32_t, int32_t, int32_t, double, double, double, uint32_t) override {}
+    void OnLButtonDown(uint32_t, uint32_t, int32_t, int32_t, double, double, double, uint32_t) override {}
+    void OnRectSelect(uint32_t, uint32_t, int32_t, int32_t, double, double, double, int32_t, int32_t, double, double,
+                      double, uint32_t) override
+    {
+    }
+    void OnRadiusSelect(uint32_t, uint32_t, int32_t, int32_t, double, double, double, double, uint32_t) override {}
+    void OnSelectionChanged(uint32_t) override {}
+    void OnObjectMoved(uint32_t, int32_t, int32_t, double, double, uint32_t, uint32_t, uint32_t) override {}
+    void OnObjectPicked(uint32_t, uint32_t) override {}
+    void OnDoubleClick(uint32_t, uint32_t, int32_t, int32_t, double, double, double, uint32_t) override {}
+    void OnMapViewChanged() override { ++views; }
+};
+
+} // namespace
+
+// A caller that shows the map in a view of its own keeps the map control
+// hidden: the panel's buttons then move the map at once and say so.
+TEST(CartolinkPanelHiddenControl, ToolButtonsMoveTheMapAndReportIt)
+{
+    ViewCounter counter;
+    Driver driver(400, 300, &counter);
+    ASSERT_EQ(GisDriverLoadMap(sourceFile("samples/gis/exercise/exercise.gst").c_str()), CARTOLINK_OK);
+    ASSERT_EQ(GisDriverZoomTo(10.0), CARTOLINK_OK);
+    ASSERT_FALSE(driver.control()->isVisible());
+    ASSERT_EQ(GISDriverShowCtrlTool(1), CARTOLINK_OK);
+    QWidget* p = panel();
+    ASSERT_NE(p, nullptr);
+    byText<QAbstractButton>(p, QStringLiteral("放大"))->click();
+    EXPECT_NEAR(GisDriverGetZoom(), 5.0, 1e-9);
+    EXPECT_EQ(counter.views, 1);
+    byText<QAbstractButton>(p, QStringLiteral("缩小"))->click();
+    EXPECT_NEAR(GisDriverGetZoom(), 10.0, 1e-9);
+    EXPECT_EQ(counter.views, 2);
+    const QPointF before = toMap(200, 150);
+    const double deg = toMap(201, 150).x() - before.x();
+    byText<QAbstractButton>(p, QStringLiteral("平移"))->click();
+    QAction* east = nullptr;
+    for (QMenu* m : p->findChildren<QMenu*>())
+        for (QAction* a : m->actions())
+            if (a->text() == QStringLiteral("向东"))
+                east = a;
+    ASSERT_NE(east, nullptr);
+    east->trigger();
+    EXPECT_NEAR(toMap(200, 150).x() - before.x(), 100 * deg, deg);
+    EXPECT_EQ(counter.views, 3);
+    GISDriverShowCtrlTool(0);
+}
+
+TEST_F(CartolinkPanel, SearchCoversEveryMapLayerByDefault)
+{
+    QWidget* p = open();
+    ASSERT_NE(p, nullptr);
+    ASSERT_FALSE(byText<QCheckBox>(p, QStringLiteral("所有层"))->isChecked());
+    auto* layers = p->findChild<QComboBox*>();
+    EXPECT_EQ(layers->currentText(), QStringLiteral("所有地图层"));
+    // An object named like the place is not found: the object layer is not a map layer.
+    uint32_t id = 0;
+    ASSERT_EQ(GisDriverAddObjectToMap(&id, CARTOLINK_KIND_MARKER, 117.1, 36.1, 0, 0, "石门镇", nullptr), CARTOLINK_OK);
+    p->findChild<QLineEdit*>(QStringLiteral("keyword"))->setText(QStringLiteral("石门镇"));
+    byText<QCheckBox>(p, QStringLiteral("精确匹配"))->setChecked(true);
+    QAbstractButton* find = byText<QAbstractButton>(p, QStringLiteral("查找"));
+    find->click();
+    ASSERT_TRUE(waitFor([&] { return find->isEnabled() && resultDialog() != nullptr; }));
+    auto* list = resultDialog()->findChild<QListWidget*>();
+    ASSERT_GE(list->count(), 1);
+    for (int i = 0; i < list->count(); ++i)
+        EXPECT_FALSE(list->item(i)->text().startsWith(QStringLiteral("orlan_gis_layer"))) << list->item(i)->text().toStdString();
 }

@@ -123,10 +123,16 @@ std::string writePlainSet(const TestDir& dir)
 {
     dir.write(QStringLiteral("plain/far.geojson"),
               featureCollection({polygonFeature(-60.0, -40.0, -59.0, -39.0, "\"name\":\"far\"")}));
+    // An undrawn frame gives the map the extent the tests move about in; the
+    // view stays within a map's extent.
+    dir.write(QStringLiteral("plain/frame.geojson"), featureCollection({polygonFeature(-70.0, -50.0, 130.0, 60.0, "")}));
     return dir.write(QStringLiteral("plain/plain.gst"),
                      gst(QStringLiteral("Plain"),
                          {QStringLiteral("\"\\GEOSET\\CENTER\" = \"0,0\""),
-                          QStringLiteral("\"\\TABLE\\1\\FILE\" = \"far.geojson\"")},
+                          QStringLiteral("\"\\TABLE\\1\\FILE\" = \"far.geojson\""),
+                          QStringLiteral("\"\\TABLE\\2\\FILE\" = \"frame.geojson\""),
+                          QStringLiteral("\"\\TABLE\\2\\STYLE\\FILL\" = \"none\""),
+                          QStringLiteral("\"\\TABLE\\2\\STYLE\\LINE\" = \"none\"")},
                          QStringLiteral("#ffffff")));
 }
 

@@ -227,11 +227,15 @@ TEST_F(CartolinkObjects, MoveCircleByFlags)
     EXPECT_EQ(GisDriverMoveObj(0, 3, 0, 0, 0, 0, 3), CARTOLINK_E_BADARG);
     EXPECT_EQ(GisDriverMoveObj(id + 1, 3, 0, 0, 0, 0, 3), CARTOLINK_E_NOOBJECT);
     EXPECT_EQ(GisDriverMoveObj(id, 3, NAN, 0, 0, 0, CARTOLINK_MOVE_POSITION), CARTOLINK_E_BADARG);
-    // A symbol kind cannot move an outline; an unknown kind changes nothing.
-    EXPECT_EQ(GisDriverMoveObj(id, 5, 1, 1, 0, 0, CARTOLINK_MOVE_POSITION), CARTOLINK_E_BADARG);
+    // A kind other than the object's, known or not, changes nothing and succeeds.
+    EXPECT_EQ(GisDriverMoveObj(id, 5, 1, 1, 0, 0, CARTOLINK_MOVE_POSITION), CARTOLINK_OK);
+    EXPECT_EQ(GisDriverMoveObj(id, 4, 117.1, 36.1, 0.01, 0.01, 3), CARTOLINK_OK);
     EXPECT_EQ(GisDriverMoveObj(id, 9, 1, 1, 1, 1, 3), CARTOLINK_OK);
     c = centreOf(id);
     EXPECT_NEAR(c.x(), 117.25, deg);
+    EXPECT_NEAR(c.y(), 36.12, deg);
+    box = boxOf(exportPicture(400, 300), kRed, 60);
+    EXPECT_NEAR(box.width(), 82, 3);
 }
 
 TEST_F(CartolinkObjects, MoveRectangleByFlags)
@@ -242,11 +246,11 @@ TEST_F(CartolinkObjects, MoveRectangleByFlags)
     EXPECT_NEAR(c.x(), 117.21, deg);
     EXPECT_NEAR(c.y(), 36.105, deg);
 
-    // A resize keeps the corner the rectangle was built from.
+    // A resize keeps the bounds' minimum x and maximum y.
     ASSERT_EQ(GisDriverMoveObj(id, 4, 0, 0, 0.04, 0.03, CARTOLINK_MOVE_SIZE), CARTOLINK_OK);
     c = centreOf(id);
     EXPECT_NEAR(c.x(), 117.22, deg);
-    EXPECT_NEAR(c.y(), 36.115, deg);
+    EXPECT_NEAR(c.y(), 36.095, deg);
 
     // A move keeps the size.
     ASSERT_EQ(GisDriverMoveObj(id, 4, 117.0, 36.0, 5, 5, CARTOLINK_MOVE_POSITION), CARTOLINK_OK);
@@ -271,7 +275,12 @@ TEST_F(CartolinkObjects, MoveSymbolsOnlyWithThePositionFlag)
     c = centreOf(id);
     EXPECT_NEAR(c.x(), 117.3, deg);
     EXPECT_NEAR(c.y(), 36.2, deg);
-    EXPECT_EQ(GisDriverMoveObj(id, 3, 0, 0, 1, 1, CARTOLINK_MOVE_SIZE), CARTOLINK_E_BADARG);
+    // The other symbol kind is not this object's kind either.
+    EXPECT_EQ(GisDriverMoveObj(id, 3, 0, 0, 1, 1, CARTOLINK_MOVE_SIZE), CARTOLINK_OK);
+    EXPECT_EQ(GisDriverMoveObj(id, 2, 117.1, 36.1, 0, 0, CARTOLINK_MOVE_POSITION), CARTOLINK_OK);
+    c = centreOf(id);
+    EXPECT_NEAR(c.x(), 117.3, deg);
+    EXPECT_NEAR(c.y(), 36.2, deg);
 }
 
 TEST_F(CartolinkObjects, RectangleAndRadiusToolsSelectAndSelectItemChecksIndexes)

@@ -6,6 +6,7 @@
 
 #include <QPainter>
 
+#include <cfloat>
 #include <cmath>
 
 using namespace gistest;
@@ -260,4 +261,26 @@ TEST(CartolinkMapSets, ShapesAcrossTheAntimeridianDrawWithoutStreaks)
     const QImage wrapped = exportPicture(400, 200);
     EXPECT_TRUE(anyNear(wrapped, toPixel(178.0, 11.0), Qt::red, 1, 60));
     EXPECT_TRUE(anyNear(wrapped, toPixel(182.0, 11.0), Qt::red, 1, 60)); // 178 W
+}
+
+TEST(CartolinkMapSets, ProjectedRasterHasNoBlackEdges)
+{
+    TestDir dir;
+    // A uniform grey raster of 1 km pixels in UTM zone 32 N: reprojected to degrees
+    // its edges slant, and what lies outside them must not show black.
+    QImage raster(200, 300, QImage::Format_RGB32);
+    raster.fill(QColor(150, 150, 150));
+    dir.write("u/grey.pgw", "");
+    ASSERT_TRUE(raster.save(QString::fromStdString(dir.file("u/grey.png"))));
+    dir.write("u/grey.pgw", "1000\n0\n0\n-1000\n300500\n5499500\n");
+    dir.write("u/grey.png.aux.xml", "<PAMDataset><SRS>EPSG:32632</SRS></PAMDataset>\n");
+    const std::string set = dir.write(
+        "u/set.gst", gst("Utm", {R"("\TABLE\1\FILE" = "grey.png")"}, "#ffffff"));
+    Driver d(400, 300);
+    ASSERT_EQ(GisDriverLoadMap(set.c_str()), CARTOLINK_OK);
+    ASSERT_EQ(GisDriverZoomTo(DBL_MAX), CARTOLINK_OK);
+    const QImage img = exportPicture(400, 300);
+    const QRect grey = boxOf(img, QColor(150, 150, 150), 8);
+    ASSERT_GT(grey.width(), 50);
+    EXPECT_FALSE(boxOf(img.copy(0, 0, 400, 300), QColor(0, 0, 0), 60).isValid()) << "no black in the view";
 }

@@ -5,12 +5,14 @@
 
 #include <gtest/gtest.h>
 
+#include <QAbstractButton>
 #include <QApplication>
 #include <QElapsedTimer>
 #include <QMouseEvent>
 #include <QPointer>
 #include <QTimer>
 
+#include <cfloat>
 #include <cmath>
 #include <functional>
 #include <vector>
@@ -530,4 +532,28 @@ TEST_F(CartolinkWindows, OverviewIsRebuiltForANewMapAndGoneAfterUnInit)
     ASSERT_TRUE(second);
     ASSERT_EQ(GisDriverUnInit(), CARTOLINK_OK);
     EXPECT_TRUE(second.isNull());
+}
+
+TEST_F(CartolinkWindows, OverviewShowsTheWholeMapInTheMainMapOnRequest)
+{
+    ASSERT_EQ(GISDriverShowEagleWindow(1), CARTOLINK_OK);
+    QWidget* wnd = overviewWindow();
+    ASSERT_NE(wnd, nullptr);
+    QAbstractButton* full = nullptr;
+    for (QAbstractButton* b : wnd->findChildren<QAbstractButton*>())
+        if (b->text() == QStringLiteral("全图显示"))
+            full = b;
+    ASSERT_NE(full, nullptr);
+    const double before = GisDriverGetZoom();
+    full->click();
+    ASSERT_EQ(rec.of("View").size(), 1u);
+    const QPointF tl = toMap(0, 0), br = toMap(400, 300);
+    const double zoom = GisDriverGetZoom();
+    EXPECT_GT(zoom, before);
+    // The same view as the widest zoom gives.
+    ASSERT_EQ(GisDriverZoomTo(1.0), CARTOLINK_OK);
+    ASSERT_EQ(GisDriverZoomTo(DBL_MAX), CARTOLINK_OK);
+    EXPECT_NEAR(toMap(0, 0).x(), tl.x(), 1e-9);
+    EXPECT_NEAR(toMap(400, 300).y(), br.y(), 1e-9);
+    EXPECT_NEAR(GisDriverGetZoom(), zoom, zoom * 1e-12);
 }

@@ -9,6 +9,7 @@
 
 #include <QApplication>
 #include <QFileInfo>
+#include <QMouseEvent>
 #include <QPainter>
 #include <QWidget>
 
@@ -231,4 +232,72 @@ TEST_F(GisMap, ControlPanelOpensAndClosesThroughTheMap)
     map.ShowControlPanel(1);
     map.ReleaseMap();  // closing the GIS connection closes the panel too
     EXPECT_FALSE(panelShown());
+}
+
+TEST_F(GisMap, FailedSourceSaysWhy)
+{
+    TestDir dir;
+    CMapLoader map;
+    EXPECT_FALSE(map.LoadMap(dir.write("junk.shp", "this is no shapefile"), 1, 500, 500, 0.0, 0.0));
+    EXPECT_FALSE(map.LastError().empty());
+    EXPECT_FALSE(map.LoadMap(dir.write("junk.gst", "this is no map set"), 1, 500, 500, 0.0, 0.0));
+    const std::string why = map.LastError();
+    EXPECT_FALSE(why.empty());
+    EXPECT_TRUE(map.LoadMap(path, 1, 500, 500, 0.0, 0.0));
+    EXPECT_TRUE(map.LastError().empty());
+}
+
+TEST_F(GisMap, WholeMapIsTheWidestViewAndOverviewMovesReachTheOwner)
+{
+    CMapLoader map;
+    ASSERT_TRUE(map.LoadMap(path, 1, 500, 400, 0.0, 0.0));
+    int changes = 0;
+    map.SetMapViewChangedHandler([&] { ++changes; });
+    map.ZoomToFullExtent();
+    const double full = map.GetZoom();
+    EXPECT_GT(full, 1000.0);
+    map.ZoomOut();
+    EXPECT_NEAR(map.GetZoom(), full, full * 1e-9) << "nothing wider than the whole map";
+    map.ZoomIn();
+    map.Pan(100, 80);
+    map.ZoomToFullExtent();
+    EXPECT_NEAR(map.GetZoom(), full, full * 1e-9);
+    ASSERT_TRUE(map.RefreshGisPicture());
+    const QImage before = map.GetGisPicture().copy();
+
+    // A click in the overview moves the map: the owner hears of it with a new picture.
+    map.ZoomIn();
+    map.ZoomIn();
+    map.ShowOverviewWindow(1);
+    QWidget* overviewControl = nullptr;
+    for (QWidget* w : QApplication::topLevelWidgets())
+        if (w->windowTitle().startsWith(QString::fromUtf8("鹰眼窗口")))
+            overviewControl = w->findChild<QWidget*>(QStringLiteral("OrlanGISCtrl"));
+    ASSERT_NE(overviewControl, nullptr);
+    const QPoint at(overviewControl->width() / 4, overviewControl->height() / 2);
+    QMouseEvent press(QEvent::MouseButtonPress, at, overviewControl->mapToGlobal(at), Qt::LeftButton, Qt::LeftButton,
+                      Qt::NoModifier);
+    QMouseEvent release(QEvent::MouseButtonRelease, at, overviewControl->mapToGlobal(at), Qt::LeftButton,
+                        Qt::NoButton, Qt::NoModifier);
+    QCoreApplication::sendEvent(overviewControl, &press);
+    QCoreApplication::sendEvent(overviewControl, &release);
+    EXPECT_EQ(changes, 1);
+    EXPECT_NE(map.GetGisPicture(), before);
+}
+
+TEST(BitmapMapWhole, WholeBitmapFitsTheView)
+{
+    TestDir dir;
+    QImage img(400, 200, QImage::Format_RGB32);
+    img.fill(Qt::red);
+    ASSERT_TRUE(img.save(QString::fromStdString(dir.file("m.bmp")), "BMP"));
+    CMapLoader map;
+    ASSERT_TRUE(map.LoadMap(dir.file("m.bmp"), 0, 300, 300, 10.0, 5.0));
+    map.SetViewWidthHeight(300, 300);
+    map.SetZoom(4.0);
+    map.Pan(500, 500);
+    map.ZoomToFullExtent();
+    EXPECT_DOUBLE_EQ(map.GetZoom(), 0.75);
+    EXPECT_EQ(map.GetCenterX(), 200);
+    EXPECT_EQ(map.GetCenterY(), 100);
 }

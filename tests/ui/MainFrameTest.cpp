@@ -14,6 +14,7 @@
 #include <QDockWidget>
 #include <QFile>
 #include <QFileInfo>
+#include <QLabel>
 #include <QPainter>
 #include <QStatusBar>
 #include <QTabWidget>
@@ -749,4 +750,55 @@ TEST(MainFrameSmallPoints, PromptsGisOnlyCommandsPrintingAndTheStatusPanes)
     s.app->m_ClockService.SetTime(3725000);
     s.frame->UpdatePlayPanes();
     EXPECT_TRUE(s.frame->PaneText(CMainFrame::PanePlayTime).startsWith("1:02:05")) << s.frame->PaneText(CMainFrame::PanePlayTime).toStdString();
+}
+
+TEST(MainFrameGis, WholeMapCommandHintAndMovesFromMapWindowsRepaintTheView)
+{
+    Shell s;
+    s.newPlanAccept = true;
+    s.newPlanValues.planName = "世界";
+    s.newPlanValues.useGis = 1;
+    s.newPlanValues.gisSource = QString(TARNWICK_SOURCE_DIR) + "/samples/gis/world/world.gst";
+    s.newPlanValues.start = 1700000000;
+    s.newPlanValues.end = 1700007200;
+    s.frame->NewPlan();
+    CMapLoader* map = s.app->GetMap();
+    ASSERT_NE(map, nullptr);
+    ASSERT_EQ(map->GetMapType(), 1);
+    // The first GIS plan tells how to see the whole map, which opens 1 km wide.
+    EXPECT_TRUE(s.frame->statusBar()->currentMessage().contains("全图显示"));
+    EXPECT_NEAR(map->GetZoom(), 1.0, 1e-9);
+
+    QAction* whole = s.frame->Action(CMainFrame::ID_FULL_EXTENT);
+    ASSERT_NE(whole, nullptr);
+    EXPECT_EQ(whole->text(), "全图显示");
+    EXPECT_FALSE(whole->icon().isNull());
+    whole->trigger();
+    const double full = map->GetZoom();
+    EXPECT_GT(full, 10000.0);
+    // The zoom pane is wide enough for what it shows.
+    const QString zoomText = s.frame->PaneText(CMainFrame::PaneZ);
+    EXPECT_TRUE(zoomText.startsWith("缩放比例: "));
+    QLabel* pane = nullptr;
+    for (QLabel* l : s.frame->statusBar()->findChildren<QLabel*>())
+        if (l->text() == zoomText)
+            pane = l;
+    ASSERT_NE(pane, nullptr);
+    EXPECT_GE(pane->width(), pane->fontMetrics().horizontalAdvance(zoomText));
+
+    // A click in the overview moves the map: the view repaints and the pane follows.
+    map->ZoomIn();
+    map->ZoomIn();
+    s.frame->OnOverview();
+    QWidget* overviewControl = nullptr;
+    for (QWidget* w : QApplication::topLevelWidgets())
+        if (w->windowTitle().startsWith("鹰眼窗口"))
+            overviewControl = w->findChild<QWidget*>("OrlanGISCtrl");
+    ASSERT_NE(overviewControl, nullptr);
+    const QString paneBefore = s.frame->PaneText(CMainFrame::PaneZ);
+    const QImage before = s.frame->View()->grab().toImage();
+    QTest::mouseClick(overviewControl, Qt::LeftButton, {}, QPoint(overviewControl->width() / 3, overviewControl->height() / 2));
+    EXPECT_NE(s.frame->PaneText(CMainFrame::PaneZ), paneBefore);
+    EXPECT_NE(s.frame->View()->grab().toImage(), before);
+    map->ShowOverviewWindow(0);
 }
