@@ -10,6 +10,7 @@
 #include "ui/EventListPanel.h"
 #include "ui/HitAlarmDlg.h"
 #include "ui/OperatorTools.h"
+#include "ui/PlanAids.h"
 #include "ui/NewPlanDlg.h"
 #include "ui/QueuedEventSink.h"
 #include "ui/TarnwickView.h"
@@ -68,6 +69,8 @@ void CMainFrame::OnPlay()
     // the state at the current time is computed again from the edited plan.
     if (!PlanRunning() && m_app.m_EditHistory.ChangeCount() != m_seekedAtChange)
         SeekPlan(LastTickMs());
+    if (m_planAids && !PlanRunning())
+        m_planAids->BeforePlay();
     // The distance is in place before the first tick can check hits.
     double x0 = 0, y0 = 0;
     if (map)

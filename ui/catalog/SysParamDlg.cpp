@@ -4,6 +4,7 @@
 #include "app/TarnwickApp.h"
 #include "config/TextNumber.h"
 #include "config/UnitClassCatalog.h"
+#include "ui/PlanAids.h"
 
 #include <QCheckBox>
 #include <QColorDialog>
@@ -66,6 +67,13 @@ CSysParamDlg::CSysParamDlg(CTarnwickApp& app, QWidget* parent) : QDialog(parent)
     colourLayout->setColumnStretch(1, 1);
     layout->addWidget(colours);
 
+    // ---- plan check ----
+    auto* checking = new QGroupBox("预案检查", this);
+    auto* checkingLayout = new QVBoxLayout(checking);
+    m_checkBeforePlay = new QCheckBox("播放修改过的预案前先检查预案", checking);
+    checkingLayout->addWidget(m_checkBeforePlay);
+    layout->addWidget(checking);
+
     auto* buttons = new QHBoxLayout;
     buttons->addStretch();
     m_okButton = new QPushButton("确定", this);
@@ -84,7 +92,10 @@ CSysParamDlg::CSysParamDlg(CTarnwickApp& app, QWidget* parent) : QDialog(parent)
     m_hitCheck->setChecked(m_app.m_CheckBeenHit != 0);
     m_distanceEdit->setText(QString::number(m_app.m_DistWhenBeenHit, 'g', 15));
     m_distanceEdit->setEnabled(m_hitCheck->isChecked());
+    m_checkBeforePlay->setChecked(CPlanAids::CheckBeforePlayEnabled(m_app));
 
+    connect(m_checkBeforePlay, &QCheckBox::toggled, this,
+            [this](bool on) { CPlanAids::SetCheckBeforePlay(m_app, on); });
     connect(m_hitCheck, &QCheckBox::clicked, this, &CSysParamDlg::OnHitCheckClicked);
     connect(m_weapons, &QComboBox::currentIndexChanged, this, &CSysParamDlg::OnWeaponSelected);
     connect(m_swatch, &QPushButton::clicked, this, &CSysParamDlg::OnChooseColor);

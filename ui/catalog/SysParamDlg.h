@@ -45,6 +45,8 @@ public:
     QComboBox* WeaponList() const { return m_weapons; }
     QCheckBox* HitCheckBox() const { return m_hitCheck; }
     QCheckBox* CrossCheckBox() const { return m_crossCheck; }
+    // The check of a changed plan before it plays (SysConfig "CheckPlanBeforePlay").
+    QCheckBox* CheckBeforePlayBox() const { return m_checkBeforePlay; }
     QLineEdit* DistanceEdit() const { return m_distanceEdit; }
     QPushButton* SwatchButton() const { return m_swatch; }
     QPushButton* ChooseButton() const { return m_chooseButton; }
@@ -69,6 +71,7 @@ private:
     QComboBox* m_weapons;
     QCheckBox* m_hitCheck;
     QCheckBox* m_crossCheck;
+    QCheckBox* m_checkBeforePlay;
     QLineEdit* m_distanceEdit;
     QPushButton* m_swatch;
     QPushButton* m_chooseButton;
