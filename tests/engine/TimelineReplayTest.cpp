@@ -231,9 +231,9 @@ TEST_F(TimelineReplay, CheckPrintsOneProblemALineAndExitsFourWithSome)
         "<unit name=\"坦克\" class=\"02-02.01\"><UnitNo>1</UnitNo><UnitName>坦克</UnitName>"
         "<RelativeCoordinateX>1</RelativeCoordinateX><RelativeCoordinateY>1</RelativeCoordinateY>"
         "<AppearTime>5</AppearTime><Angle>0</Angle><actionlist>"
-        "<action class=\"1\"><ActionType>1</ActionType><ActionTime>2</ActionTime><Speed>30</Speed>"
+        "<action class=\"1\"><ActionNo>1</ActionNo><ActionType>1</ActionType><ActionTime>2</ActionTime><Speed>30</Speed>"
         "<Route>" + Point(1, 1) + Point(2, 2) + "</Route></action>"
-        "<action class=\"4\"><ActionType>4</ActionType><ActionTime>6</ActionTime><UnitNo>1</UnitNo>"
+        "<action class=\"4\"><ActionNo>2</ActionNo><ActionType>4</ActionType><ActionTime>6</ActionTime><UnitNo>1</UnitNo>"
         "<Route></Route></action>"
         "</actionlist></unit>";
     const std::string bad = WritePlan(units, 60);

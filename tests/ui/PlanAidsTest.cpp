@@ -19,6 +19,7 @@
 
 #include <QCoreApplication>
 #include <QDockWidget>
+#include <QLabel>
 #include <QMenu>
 #include <QMenuBar>
 #include <QStatusBar>

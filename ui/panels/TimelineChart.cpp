@@ -161,8 +161,9 @@ double CTimelineChart::MsOfX(int x) const
 
 int64_t CTimelineChart::TickAtX(int x) const
 {
+    // Whole seconds, as the time panel seeks; the tick there is the one the seek leaves.
     const double ms = std::clamp(MsOfX(x), 0.0, double(m_timeline ? m_timeline->endMs : 0));
-    return int64_t(std::llround(ms / kTickMs)) * kTickMs;
+    return std::min<int64_t>(int64_t(std::llround(ms / 1000)) * 1000, m_timeline ? m_timeline->endMs : 0);
 }
 
 void CTimelineChart::SetCurrentMs(int64_t ms)

@@ -48,7 +48,7 @@ public:
     void SetView(double startMs, double msPerPixel);
     int XOfMs(double ms) const;
     double MsOfX(int x) const;
-    // The tick a click at x seeks to: the nearest tick, within the plan.
+    // The tick a click at x seeks to: the nearest whole second, within the plan.
     int64_t TickAtX(int x) const;
     // The y of the top of the shown row of (layer 0) unit index, -1 when it is not listed.
     int RowTop(size_t unit) const;
