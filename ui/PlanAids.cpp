@@ -139,8 +139,9 @@ CPlanAids::Key CPlanAids::CurrentKey() const
     if (!plan)
         return key;
     key.plan = plan;
-    // Action edits outside the history (none should exist) still count.
-    key.changes = m_app.m_EditHistory.ChangeCount() * 0x10000 + CUnitCanLoad::ActionEditCount();
+    // Every edit goes through the history. (The action edit count is no
+    // measure: every seek and reset, the copy's own play too, raises it.)
+    key.changes = m_app.m_EditHistory.ChangeCount();
     key.start = plan->m_StartTime;
     key.end = plan->m_EndTime;
     key.checkBeenHit = m_app.m_CheckBeenHit;

@@ -106,6 +106,12 @@ TEST(PlanAids, CommandIsOfferedAndTheSamplePlanHasNoFinding)
     aids->WaitForTimeline();
     ASSERT_TRUE(aids->CurrentTimeline());
     EXPECT_EQ(aids->CurrentTimeline()->rows.size(), s.app->GetPlan()->GetFirstLayer()->GetUnitCount());
+    // An unchanged plan is not played again (its own play and seeks change nothing of it).
+    const std::shared_ptr<const PlanTimeline> shown = aids->CurrentTimeline();
+    s.frame->SeekPlan(60000);
+    QTest::qWait(300);
+    aids->WaitForTimeline();
+    EXPECT_EQ(aids->CurrentTimeline(), shown);
 }
 
 TEST(PlanAids, AClickInTheTimelineSeeksExactly)

@@ -40,6 +40,16 @@ CPlanCheckPanel::CPlanCheckPanel(QWidget* parent) : QWidget(parent)
 
 void CPlanCheckPanel::ShowFindings(const std::vector<PlanFinding>& findings)
 {
+    // The same list again (a play after an edit that changed nothing here) keeps the selection.
+    std::vector<std::string> lines, shown;
+    for (const PlanFinding& f : findings)
+        lines.push_back(FindingLine(f));
+    for (const PlanFinding& f : m_findings)
+        shown.push_back(FindingLine(f));
+    std::sort(lines.begin(), lines.end());
+    std::sort(shown.begin(), shown.end());
+    if (lines == shown && m_list->topLevelItemCount() == int(findings.size()) && !findings.empty())
+        return;
     m_findings = findings;
     // Errors first, then warnings, then information; the plan's order within each.
     std::stable_sort(m_findings.begin(), m_findings.end(),
