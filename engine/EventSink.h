@@ -5,6 +5,34 @@
 #include <string>
 #include <vector>
 
+class CUnitCanLoad;
+class WGAction;
+
+// What a playback step was, for sinks that chart the play (the timeline, the
+// plan check) rather than show its text.
+enum class PlayStep : uint8_t { None, MoveStart, MoveEnd, StrikeStart, StrikeEnd, Turn, Load, Unload, Flash };
+
+// What a load or unload met in its tick, as the model saw it.
+enum class CarryOutcome : uint8_t {
+    None,
+    Done,            // loaded, or put down
+    CarriedByOther,  // a load of a unit another carrier holds: nothing changed
+    NoSuchUnit,      // no unit of that number in the first layer
+    NotCarried,      // an unload of a unit this carrier does not hold
+    CannotCarry,     // the acting unit's kind carries nothing
+};
+
+// Who sent a playback record and when. The pointers are identities only,
+// valid while the plan that played lives; a sink must not keep them longer
+// or read through them.
+struct PlaySource {
+    PlayStep step = PlayStep::None;
+    CarryOutcome carry = CarryOutcome::None;
+    uint32_t planMs = 0;  // plan time of the tick
+    const CUnitCanLoad* unit = nullptr;  // the acting unit (the striker, for a flash)
+    const WGAction* action = nullptr;
+};
+
 // What playback tells the operator: one EventRecord per step of an action or
 // hit ("%s开始移动", "%s被%s击中.[距离火力线%.2f米]" ...), one HitRecord per hit.
 struct EventRecord {
@@ -13,6 +41,7 @@ struct EventRecord {
     // The plan date-time of the event (seconds since 1970), so the event list
     // can seek to it; 0 when the sender did not know it.
     int64_t epoch = 0;
+    PlaySource source;
 };
 
 struct HitRecord {
@@ -20,6 +49,9 @@ struct HitRecord {
     std::string attacker;  // the fire line's description
     double distance = 0;   // metres
     std::string timeText;  // "%H:%M:%S"
+    // The victim (identity only, as PlaySource) and the plan time of the tick.
+    const CUnitCanLoad* victimUnit = nullptr;
+    uint32_t planMs = 0;
 };
 
 // Receives events and hits from the clock thread. Implementations must not
@@ -30,6 +62,9 @@ public:
     virtual ~IEventSink() = default;
     virtual void OnEvent(const EventRecord& record) = 0;
     virtual void OnHit(const HitRecord& record) = 0;
+    // Steps without a text of their own (a strike's flash coming on); most
+    // sinks ignore them.
+    virtual void OnStep(const PlaySource&) {}
 };
 
 // Keeps every record it receives, in order: the history a seek replays, and
@@ -38,7 +73,9 @@ class CEventRecorder : public IEventSink {
 public:
     void OnEvent(const EventRecord& record) override { events.push_back(record); }
     void OnHit(const HitRecord& record) override { hits.push_back(record); }
+    void OnStep(const PlaySource& step) override { steps.push_back(step); }
 
+    std::vector<PlaySource> steps;
     std::vector<EventRecord> events;
     std::vector<HitRecord> hits;
 };

@@ -46,16 +46,27 @@ std::string Format(const char* format, ...)
     return out;
 }
 
-void PostEvent(CPlayState* play, const std::string& message)
+void PostEvent(CPlayState* play, const std::string& message, const PlaySource& source)
 {
     if (!play)
         return;
     if (t_deferred) {
         const int64_t epoch = play->GetCurrentEpoch();
-        t_deferred->m_events.emplace_back(play, EventRecord{t_deferred->TimeTextOf(*play), message, epoch});
+        t_deferred->m_events.push_back(
+            {play, EventRecord{t_deferred->TimeTextOf(*play), message, epoch, source}, false});
     }
     else
-        play->PostEvent(message);
+        play->PostEvent(message, source);
+}
+
+void PostStep(CPlayState* play, const PlaySource& source)
+{
+    if (!play)
+        return;
+    if (t_deferred)
+        t_deferred->m_events.push_back({play, EventRecord{{}, {}, 0, source}, true});
+    else
+        play->EventSink().OnStep(source);
 }
 
 DeferredEvents::DeferredEvents() : m_outer(t_deferred)
@@ -85,11 +96,13 @@ void DeferredEvents::Flush()
         return;
     m_active = false;
     t_deferred = m_outer;
-    for (auto& [play, record] : m_events) {
+    for (Held& held : m_events) {
         if (m_outer)
-            m_outer->m_events.emplace_back(play, std::move(record));
+            m_outer->m_events.push_back(std::move(held));
+        else if (held.textless)
+            held.play->EventSink().OnStep(held.record.source);
         else
-            play->EventSink().OnEvent(record);
+            held.play->EventSink().OnEvent(held.record);
     }
     m_events.clear();
 }
@@ -117,6 +130,12 @@ double SpeedPerSecond(const CUnitCanLoad& unit, double speed)
 CPlanLayer* FirstLayerOf(const CUnitCanLoad& unit)
 {
     return unit.m_Layer ? unit.m_Layer->GetFirstLayerOfPlan() : nullptr;
+}
+
+PlaySource SourceOf(PlayStep step, const CUnitCanLoad& unit, const WGAction& action, const CPlayState* play,
+                    CarryOutcome carry = CarryOutcome::None)
+{
+    return {step, carry, play ? play->GetCurrentMs() : 0, &unit, &action};
 }
 
 const PlanContext* ContextOf(const CUnitCanLoad& unit)
@@ -241,6 +260,14 @@ int UnitFire::RecvClockEvent(uint32_t, uint32_t nowMs, const void*)
     if (m_FlashOn)
         ++m_OnCount;
     if (CPlayState* play = PlayOf(*this)) {
+        if (m_FlashOn) {
+            const WGAction* strike = nullptr;
+            for (const auto& a : m_Striker->m_Actions)
+                if (a->m_FireUnit == this)
+                    strike = a.get();
+            if (strike)
+                playback::PostStep(play, SourceOf(PlayStep::Flash, *m_Striker, *strike, play));
+        }
         FireLine line;
         line.startX = m_StartPoint.X;
         line.startY = m_StartPoint.Y;
@@ -274,7 +301,8 @@ int WGAction::Execute(uint32_t, uint32_t nowMs, const void*)
         return ExecuteStrike(*unit, nowMs);
     case kActionTurn:
         unit->m_Angle = m_Angle;
-        playback::PostEvent(PlayOf(*unit), Format("%s开始转向 [%.8f度]", unit->m_UnitName.c_str(), m_Angle));
+        playback::PostEvent(PlayOf(*unit), Format("%s开始转向 [%.8f度]", unit->m_UnitName.c_str(), m_Angle),
+                            SourceOf(PlayStep::Turn, *unit, *this, PlayOf(*unit)));
         return 1;
     case kActionLoad:
         return ExecuteLoad(*unit);
@@ -337,14 +365,16 @@ int WGAction::ExecuteMove(CUnitCanLoad& unit, uint32_t nowMs)
         unit.m_CurrentRoute = route;
         if (points.size() > 1)
             m_Running = 1;
-        playback::PostEvent(play, Format("%s开始移动", unit.m_UnitName.c_str()));
+        playback::PostEvent(play, Format("%s开始移动", unit.m_UnitName.c_str()),
+                            SourceOf(PlayStep::MoveStart, unit, *this, play));
         return 1;
     }
 
     if (m_CurrentPoint + 1 >= points.size()) {
         unit.m_CurrentRoute = nullptr;
         m_Running = 0;
-        playback::PostEvent(play, Format("%s移动完毕", unit.m_UnitName.c_str()));
+        playback::PostEvent(play, Format("%s移动完毕", unit.m_UnitName.c_str()),
+                            SourceOf(PlayStep::MoveEnd, unit, *this, play));
         return 1;
     }
     // Never moves, never ends (until cancelled): a speed that is not positive.
@@ -382,7 +412,8 @@ int WGAction::ExecuteStrike(CUnitCanLoad& unit, uint32_t)
             m_FireUnit->m_Removed = 1;
             m_Running = 0;
             m_FireUnit = nullptr;
-            playback::PostEvent(play, Format("%s打击完毕", unit.m_UnitName.c_str()));
+            playback::PostEvent(play, Format("%s打击完毕", unit.m_UnitName.c_str()),
+                                SourceOf(PlayStep::StrikeEnd, unit, *this, play));
         } else if (!m_FireUnit) {
             m_Running = 0;  // its fire unit was deleted by someone else
         }
@@ -419,7 +450,8 @@ int WGAction::ExecuteStrike(CUnitCanLoad& unit, uint32_t)
         return 1;
     m_FireUnit = raw;
     m_Running = 1;
-    playback::PostEvent(play, Format("%s开始打击 [使用火器: %s]", unit.m_UnitName.c_str(), weapon->name.c_str()));
+    playback::PostEvent(play, Format("%s开始打击 [使用火器: %s]", unit.m_UnitName.c_str(), weapon->name.c_str()),
+                        SourceOf(PlayStep::StrikeStart, unit, *this, play));
     return 1;
 }
 
@@ -432,9 +464,20 @@ int WGAction::ExecuteLoad(CUnitCanLoad& unit)
         firstLayer->UnlockShared();
         return 0;
     }
+    // What the load meets, noted for the plan check before it changes anything.
+    CarryOutcome outcome = CarryOutcome::Done;
+    const CUnitCanLoad* target = firstLayer->GetUnitByNo(m_UnitNo);
+    if (!unit.GetCarriedUnits())
+        outcome = CarryOutcome::CannotCarry;
+    else if (!target)
+        outcome = CarryOutcome::NoSuchUnit;
+    else if (target->m_Loaded && target->m_CarrierNo != unit.m_UnitNo)
+        outcome = CarryOutcome::CarriedByOther;
     unit.LoadUnit(m_UnitNo);
     firstLayer->UnlockShared();
-    playback::PostEvent(PlayOf(unit), Format("%s 开始装载[单位: %d]", unit.m_UnitName.c_str(), m_UnitNo));
+    CPlayState* play = PlayOf(unit);
+    playback::PostEvent(play, Format("%s 开始装载[单位: %d]", unit.m_UnitName.c_str(), m_UnitNo),
+                        SourceOf(PlayStep::Load, unit, *this, play, outcome));
     return 1;
 }
 
@@ -447,8 +490,17 @@ int WGAction::ExecuteUnload(CUnitCanLoad& unit)
     if (!firstLayer || !firstLayer->LockShared(5))
         return 1;
     const RoutePoint& p = route->m_Points[0];
+    CarryOutcome outcome = CarryOutcome::CannotCarry;
+    if (const std::vector<CUnitCanLoad*>* carried = unit.GetCarriedUnits()) {
+        outcome = firstLayer->GetUnitByNo(m_UnitNo) ? CarryOutcome::NotCarried : CarryOutcome::NoSuchUnit;
+        for (const CUnitCanLoad* u : *carried)
+            if (u->m_UnitNo == m_UnitNo)
+                outcome = CarryOutcome::Done;
+    }
     unit.UnloadUnit(m_UnitNo, p.X, p.Y, p.Z);
     firstLayer->UnlockShared();
-    playback::PostEvent(PlayOf(unit), Format("%s开始卸载[单位: %d]", unit.m_UnitName.c_str(), m_UnitNo));
+    CPlayState* play = PlayOf(unit);
+    playback::PostEvent(play, Format("%s开始卸载[单位: %d]", unit.m_UnitName.c_str(), m_UnitNo),
+                        SourceOf(PlayStep::Unload, unit, *this, play, outcome));
     return 1;
 }

@@ -48,7 +48,7 @@ void CUnitCanLoad::CheckHits(const FireLineList& lines, double hitDistance, std:
         }
         if (m_HitFlag == 0)
             hits.push_back({Format("%s[编号:%d]", m_UnitName.c_str(), m_UnitNo), line.description,
-                            d * 1000.0 / MetresScale(py)});
+                            d * 1000.0 / MetresScale(py), this});
         m_HitFlag = 1;
         m_LastAttacker = line.description;
     }
@@ -244,7 +244,8 @@ void CPlanLayer::CheckHits(FireLineList& fireLines)
                 m_PendingHits.push_back({Format("%s[编号:%d]", unit->m_UnitName.c_str(), unit->m_UnitNo),
                                          fireLines[hit.line].description,
                                          hit.distance * 1000.0 /
-                                             MapUnitsPerKm(m_MapType, play->BitmapRealKm(), m_HitYs[i])});
+                                             MapUnitsPerKm(m_MapType, play->BitmapRealKm(), m_HitYs[i]),
+                                         unit});
             flag = 1;
             unit->m_LastAttacker = fireLines[hit.line].description;
             next = hit.line + 1;
@@ -257,7 +258,8 @@ void CPlanLayer::CheckHits(FireLineList& fireLines)
 
     // Reported with no lock of the layer held; the hit list takes its own lock briefly.
     for (const auto& hit : m_PendingHits) {
-        const HitRecord record{hit.victim, hit.attacker, hit.distance, play->TimeText()};
+        const HitRecord record{hit.victim, hit.attacker, hit.distance, play->TimeText(), hit.unit,
+                               play->GetCurrentMs()};
         if (play->RecordsHits())
             play->HitList().Append(record);
         play->EventSink().OnHit(record);

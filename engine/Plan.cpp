@@ -127,8 +127,10 @@ void CPlan::AdoptLayers()
 
 int CPlan::RecvClockEvent(uint32_t previousMs, uint32_t nowMs, const void* context)
 {
-    if (m_Context.play)
+    if (m_Context.play) {
         m_Context.play->SetCurrentEpoch(m_StartTime + int64_t(nowMs / 1000));
+        m_Context.play->SetCurrentMs(nowMs);
+    }
     int result = 1;
     for (const auto& layer : m_Layers) {
         layer->m_Plan = this;

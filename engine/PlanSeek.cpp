@@ -357,6 +357,7 @@ void CPlan::SeekTo(int64_t tickMs, uint32_t periodMs)
         if (play) {
             play->FireLines().clear();
             play->SetCurrentEpoch(m_StartTime + int64_t(now / 1000));
+            play->SetCurrentMs(now);
         }
         fireWake = kNever;
         bool grew = false;

@@ -41,11 +41,17 @@ public:
     // trunc(now / 1000) after each tick. Written by the tick, read anywhere.
     void SetCurrentEpoch(int64_t epoch) { m_currentEpoch.store(epoch); }
     int64_t GetCurrentEpoch() const { return m_currentEpoch.load(); }
+    // Plan milliseconds of the tick in progress (or last played).
+    void SetCurrentMs(uint32_t ms) { m_currentMs.store(ms); }
+    uint32_t GetCurrentMs() const { return m_currentMs.load(); }
     // "%H:%M:%S" of the current date-time in local time.
     std::string TimeText() const { return FormatTimeOfDay(std::time_t(m_currentEpoch.load())); }
 
     // Sends an event stamped with the current time text.
-    void PostEvent(const std::string& message) { m_sink->OnEvent({TimeText(), message, GetCurrentEpoch()}); }
+    void PostEvent(const std::string& message, const PlaySource& source = {})
+    {
+        m_sink->OnEvent({TimeText(), message, GetCurrentEpoch(), source});
+    }
 
 private:
     class NullSink : public IEventSink {
@@ -63,4 +69,5 @@ private:
     IEventSink* m_sink = &m_nullSink;
     CHitList m_hitList;
     std::atomic<int64_t> m_currentEpoch{0};
+    std::atomic<uint32_t> m_currentMs{0};
 };

@@ -20,7 +20,9 @@ std::string Format(const char* format, ...) __attribute__((format(printf, 1, 2))
 
 // Sends `message` stamped with the play state's current time text; nothing
 // without a play state.
-void PostEvent(CPlayState* play, const std::string& message);
+void PostEvent(CPlayState* play, const std::string& message, const PlaySource& source = {});
+// Sends a step that has no text (OnStep of the sink), in order with the events.
+void PostStep(CPlayState* play, const PlaySource& source);
 
 // Holds back PostEvent calls of this thread from construction to Flush (or
 // destruction). Nests: an inner scope hands its events to the outer one.
@@ -34,11 +36,17 @@ public:
     void Flush();
 
 private:
-    friend void PostEvent(CPlayState* play, const std::string& message);
+    friend void PostEvent(CPlayState* play, const std::string& message, const PlaySource& source);
+    friend void PostStep(CPlayState* play, const PlaySource& source);
     // The time text of the last event held: a tick's events share one time.
     const std::string& TimeTextOf(const CPlayState& play);
 
-    std::vector<std::pair<CPlayState*, EventRecord>> m_events;
+    struct Held {
+        CPlayState* play;
+        EventRecord record;
+        bool textless;  // an OnStep
+    };
+    std::vector<Held> m_events;
     const CPlayState* m_timePlay = nullptr;
     int64_t m_timeEpoch = 0;
     std::string m_timeText;

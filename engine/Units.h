@@ -88,6 +88,7 @@ public:
         std::string victim;
         std::string attacker;
         double distance = 0;  // metres
+        const CUnitCanLoad* unit = nullptr;  // the victim
     };
     void CheckHits(const FireLineList& lines, double hitDistance, std::vector<PendingHit>& hits);
     // Fire units (weapon classes) are never hit.

@@ -10,6 +10,7 @@
 #include "ui/EventListPanel.h"
 #include "ui/HitAlarmDlg.h"
 #include "ui/OperatorTools.h"
+#include "ui/PlanAids.h"
 #include "ui/NewPlanDlg.h"
 #include "ui/QueuedEventSink.h"
 #include "ui/TarnwickView.h"
@@ -153,6 +154,7 @@ CMainFrame::CMainFrame(CTarnwickApp& app, QWidget* parent) : QMainWindow(parent)
     m_hitTimer = startTimer(1000);
     m_operator = new COperatorTools(app, *this);
     m_undoRedo = new CUndoRedoCommands(app, *this);
+    m_planAids = new CPlanAids(app, *this);
     UpdateCommandUI();
     app.SetWindow(this);
 }

@@ -21,6 +21,7 @@ class CDialogUnitCombination;
 class CEventListPanel;
 class CHitAlarmDlg;
 class COperatorTools;
+class CPlanAids;
 class CQueuedEventSink;
 class CTarnwickApp;
 class CTarnwickView;
@@ -185,6 +186,8 @@ public:
     CHitAlarmDlg* HitAlarm() const { return m_hitAlarm; }
     // Crash recovery, go to time, one-second steps, event log export.
     COperatorTools* Operator() const { return m_operator; }
+    // The plan check and the timeline of every unit's actions.
+    CPlanAids* PlanAids() const { return m_planAids; }
     CDialogUnitCatalog* CataloguePanel() const { return m_catalogue; }
     QDockWidget* Dock(int index) const { return m_docks[index]; }  // 0 时间栏, 1 状态栏, 2 设置栏, 3 属性
     QTabWidget* PropertyTabs() const { return m_propertyTabs; }
@@ -252,4 +255,5 @@ private:
     QTextBrowser* m_helpWindow = nullptr;  // the guide when no browser opens it  // the docks as they were before full screen
     COperatorTools* m_operator = nullptr;
     QPushButton* m_editModeOffer = nullptr;
+    CPlanAids* m_planAids = nullptr;
 };

@@ -11,6 +11,7 @@
 #include "ui/EventListPanel.h"
 #include "ui/HitAlarmDlg.h"
 #include "ui/OperatorTools.h"
+#include "ui/PlanAids.h"
 #include "ui/NewPlanDlg.h"
 #include "ui/QueuedEventSink.h"
 #include "ui/TarnwickView.h"
@@ -72,6 +73,8 @@ void CMainFrame::OnPlay()
     // Playback's per-unit shortcuts are taken again from what the plan holds
     // now, whatever was changed while the clock stood.
     CUnitCanLoad::ActionsEdited();
+    if (m_planAids && !PlanRunning())
+        m_planAids->BeforePlay();
     // The distance is in place before the first tick can check hits.
     double x0 = 0, y0 = 0;
     if (map)

@@ -6,6 +6,7 @@
 #include "config/UnitClassCatalog.h"
 #include "engine/ClockService.h"
 #include "engine/Plan.h"
+#include "engine/PlanChecker.h"
 #include "engine/PlanFile.h"
 #include "engine/PlaybackEvents.h"
 #include "engine/PlayState.h"
@@ -28,7 +29,7 @@
 
 namespace {
 
-enum ExitCode { kDone = 0, kBadPlan = 1, kBadArguments = 2, kBadConfig = 3 };
+enum ExitCode { kDone = 0, kBadPlan = 1, kBadArguments = 2, kBadConfig = 3, kPlanHasProblems = 4 };
 
 const char* const kUsage =
     "usage: tarnwick-replay [options] PLAN.pln\n"
@@ -45,6 +46,9 @@ const char* const kUsage =
     "  --save FILE     save the plan after playing\n"
     "  --render FILE   after playing, draw the plan in run mode as the view shows it\n"
     "                  (--view size, first layer's map at its initial zoom and centre) into a PNG\n"
+    "  --check         check the plan instead of playing it: one problem a line,\n"
+    "                  severity<TAB>UnitNo<TAB>UnitName<TAB>ActionNo<TAB>message;\n"
+    "                  exit status 0 when there is none, 4 when there are some\n"
     "  --help          print this text and exit\n"
     "  --version       print the version and exit\n";
 
@@ -61,6 +65,7 @@ struct Options {
     int viewHeight = 768;
     std::string events, hits, units, save, render;
     bool help = false, version = false;
+    bool check = false;
 };
 
 bool ParseUnsigned(const char* text, unsigned long long max, unsigned long long& out)
@@ -103,6 +108,10 @@ std::string ParseArguments(int argc, char** argv, Options& o)
         if (arg == "--version") {
             o.version = true;
             return {};
+        }
+        if (arg == "--check") {
+            o.check = true;
+            continue;
         }
         if (arg.size() > 2 && arg.compare(0, 2, "--") == 0) {
             if (i + 1 >= argc)
@@ -346,6 +355,20 @@ int main(int argc, char** argv)
     if (!plan) {
         std::fprintf(stderr, "tarnwick-replay: cannot load %s: %s\n", options.plan.c_str(), error.c_str());
         return kBadPlan;
+    }
+
+    if (options.check) {
+        TimelinePlaySettings check;
+        check.checkBeenHit = settings.checkBeenHit;
+        check.hitDistance = HitDistanceFor(*plan, options.viewWidth, options.viewHeight, settings.distWhenBeenHit);
+        const std::vector<PlanFinding> findings = CheckPlanByPlaying(*plan, check);
+        for (const PlanFinding& finding : findings)
+            WriteLine(stdout, FindingLine(finding));
+        if (std::fflush(stdout) != 0) {
+            std::fprintf(stderr, "tarnwick-replay: writing the output failed\n");
+            return kBadArguments;
+        }
+        return findings.empty() ? kDone : kPlanHasProblems;
     }
 
     Outputs outputs;

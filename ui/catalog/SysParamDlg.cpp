@@ -4,6 +4,7 @@
 #include "app/TarnwickApp.h"
 #include "config/TextNumber.h"
 #include "config/UnitClassCatalog.h"
+#include "ui/PlanAids.h"
 
 #include <QCheckBox>
 #include <QColorDialog>
@@ -74,6 +75,12 @@ CSysParamDlg::CSysParamDlg(CTarnwickApp& app, QWidget* parent) : QDialog(parent)
                               "打开时位图地图上一个地图单位即一公里");
     scaleLayout->addWidget(m_realKmCheck);
     layout->addWidget(scale);
+    // ---- plan check ----
+    auto* checking = new QGroupBox("预案检查", this);
+    auto* checkingLayout = new QVBoxLayout(checking);
+    m_checkBeforePlay = new QCheckBox("播放修改过的预案前先检查预案", checking);
+    checkingLayout->addWidget(m_checkBeforePlay);
+    layout->addWidget(checking);
 
     auto* buttons = new QHBoxLayout;
     buttons->addStretch();
@@ -94,7 +101,10 @@ CSysParamDlg::CSysParamDlg(CTarnwickApp& app, QWidget* parent) : QDialog(parent)
     m_distanceEdit->setText(QString::number(m_app.m_DistWhenBeenHit, 'g', 15));
     m_distanceEdit->setEnabled(m_hitCheck->isChecked());
     m_realKmCheck->setChecked(m_app.m_PlayState.BitmapRealKm());
+    m_checkBeforePlay->setChecked(CPlanAids::CheckBeforePlayEnabled(m_app));
 
+    connect(m_checkBeforePlay, &QCheckBox::toggled, this,
+            [this](bool on) { CPlanAids::SetCheckBeforePlay(m_app, on); });
     connect(m_hitCheck, &QCheckBox::clicked, this, &CSysParamDlg::OnHitCheckClicked);
     connect(m_weapons, &QComboBox::currentIndexChanged, this, &CSysParamDlg::OnWeaponSelected);
     connect(m_swatch, &QPushButton::clicked, this, &CSysParamDlg::OnChooseColor);

@@ -47,6 +47,8 @@ public:
     QCheckBox* CrossCheckBox() const { return m_crossCheck; }
     // "位图地图按实际公里计算速度和距离" ("BitmapMapRealKm"), applied when clicked.
     QCheckBox* RealKmCheckBox() const { return m_realKmCheck; }
+    // The check of a changed plan before it plays (SysConfig "CheckPlanBeforePlay").
+    QCheckBox* CheckBeforePlayBox() const { return m_checkBeforePlay; }
     QLineEdit* DistanceEdit() const { return m_distanceEdit; }
     QPushButton* SwatchButton() const { return m_swatch; }
     QPushButton* ChooseButton() const { return m_chooseButton; }
@@ -72,6 +74,7 @@ private:
     QCheckBox* m_hitCheck;
     QCheckBox* m_crossCheck;
     QCheckBox* m_realKmCheck = nullptr;
+    QCheckBox* m_checkBeforePlay;
     QLineEdit* m_distanceEdit;
     QPushButton* m_swatch;
     QPushButton* m_chooseButton;
