@@ -355,5 +355,5 @@ TEST_F(ReplayTool, HelpAndVersionAnswerOnStandardOutputAndTheManualPageListsEver
                     man.contains(".BR \\-\\-" + name.mid(2)))
             << name.toStdString() << " is not in tarnwick-replay.1";
     }
-    EXPECT_EQ(options, 12);
+    EXPECT_EQ(options, 20);
 }
