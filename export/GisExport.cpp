@@ -70,7 +70,7 @@ public:
         if (!driver)
             return std::string("GDAL没有") + GisFormatInfoOf(m_format).driver + "驱动";
         if (!m_gisMap) {
-            const std::string title = "Tarnwick map " + std::to_string(widthKm) + " x " + std::to_string(m_heightKm) + " km";
+            const std::string title = QStringLiteral("Tarnwick map %1 x %2 km").arg(widthKm).arg(m_heightKm).toStdString();
             m_srs.SetLocalCS(title.c_str());
             m_srs.SetLinearUnits("kilometre", 1000.0);
         }

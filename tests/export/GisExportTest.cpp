@@ -261,3 +261,45 @@ TEST(GisExportTool, ReplayWritesTheChosenFormatAndRefusesUnknownOnes)
     EXPECT_EQ(bad, 2);
     EXPECT_NE(badErr.find("unknown --format"), std::string::npos);
 }
+
+TEST(GisExportGisMap, LongitudeAndLatitudeGoOutUnchangedInWgs84)
+{
+    ExportPlanEnv env;
+    const std::string gst = TARNWICK_SOURCE_DIR "/samples/gis/exercise/exercise.gst";
+    const std::string units =
+        ExportPlanEnv::Unit(1, "甲", "02-02.01", 117.1, 36.1,
+                            ExportPlanEnv::Action(1, 1, 0, "<Speed>50</Speed>",
+                                                  ExportPlanEnv::Point(117.1, 36.1) + ExportPlanEnv::Point(117.2, 36.25)));
+    auto plan = env.LoadText(QByteArray::fromStdString(
+        "<?xml version=\"1.0\" encoding=\"utf-8\" ?>\r\n<plan StartTime=\"" + std::to_string(env.start) +
+        "\" EndTime=\"" + std::to_string(env.start + 3) + "\">\r\n<Layer name=\"一\"><map name=\"gis\" source=\"" + gst +
+        "\" maptype=\"1\" WidthKm=\"0\" HeightKm=\"0\"/><unitlist>" + units + "</unitlist></Layer></plan>"));
+    ASSERT_TRUE(plan && plan->GetFirstLayer());
+    const PlayRecord play = RecordPlay(*plan, 3, CPlan::kTickMs);
+    for (GisFormat format : {GisFormat::GeoPackage, GisFormat::Kml}) {
+        const std::string path = env.dir.file(QStringLiteral("gis.") + GisFormatInfoOf(format).extension);
+        const ExportResult result = ExportGis(*plan, play, path, format);
+        ASSERT_TRUE(result.ok) << result.description;
+        std::unique_ptr<GDALDataset> ds(GDALDataset::Open(path.c_str(), GDAL_OF_VECTOR | GDAL_OF_READONLY));
+        ASSERT_TRUE(ds);
+        OGRLayer* unitLayer = ds->GetLayerByName("units");
+        ASSERT_TRUE(unitLayer);
+        const OGRSpatialReference* srs = unitLayer->GetSpatialRef();
+        ASSERT_TRUE(srs);
+        EXPECT_TRUE(srs->IsGeographic());
+        OGRSpatialReference wgs84;
+        wgs84.importFromEPSG(4326);
+        EXPECT_TRUE(srs->IsSameGeogCS(&wgs84));
+        auto layers = ReadBack(path, format);
+        ASSERT_EQ(layers["units"].size(), 1u);
+        ExpectFeature(*layers["units"][0], {{{"name", std::string("甲")}}, {{117.1, 36.1}}}, "units");
+        ASSERT_EQ(layers["routes"].size(), 1u);
+        ExpectFeature(*layers["routes"][0], {{}, {{117.1, 36.1}, {117.2, 36.25}}}, "routes");
+        ASSERT_EQ(layers["track_points"].size(), 4u);
+        const auto last = PointsOf(layers["track_points"][3]->GetGeometryRef());
+        EXPECT_GT(last[0].first, 117.1) << "moving north-east";
+        EXPECT_GT(last[0].second, 36.1);
+        ASSERT_EQ(layers["map"].size(), 1u);
+        ExpectFeature(*layers["map"][0], {{{"map_type", int64_t(1)}}, {}}, "map");
+    }
+}
