@@ -3,7 +3,7 @@
 set -euo pipefail
 pkgs=(g++ cmake ninja-build pkg-config qt6-base-dev libgdal-dev libpugixml-dev libgtest-dev libgmock-dev
       libbenchmark-dev fonts-wqy-microhei qt6-translations-l10n xvfb xauth xdotool imagemagick
-      desktop-file-utils appstream shared-mime-info)
+      desktop-file-utils appstream shared-mime-info ffmpeg poppler-utils gdal-bin)
 missing=()
 for p in "${pkgs[@]}"; do
   if ! dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'install ok installed'; then

@@ -9,6 +9,7 @@
 #include "map/MapSource.h"
 #include "ui/EventListPanel.h"
 #include "ui/HitAlarmDlg.h"
+#include "ui/ExportCommands.h"
 #include "ui/OperatorTools.h"
 #include "ui/PlanAids.h"
 #include "ui/NewPlanDlg.h"
@@ -153,6 +154,7 @@ CMainFrame::CMainFrame(CTarnwickApp& app, QWidget* parent) : QMainWindow(parent)
     m_hitAlarm->hide();
     m_hitTimer = startTimer(1000);
     m_operator = new COperatorTools(app, *this);
+    new CExportCommands(app, *this);  // owned by the frame
     m_undoRedo = new CUndoRedoCommands(app, *this);
     m_planAids = new CPlanAids(app, *this);
     UpdateCommandUI();

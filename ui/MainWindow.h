@@ -134,7 +134,7 @@ public:
     void UpdatePlayPanes();
     void OnFileSave();  // Ctrl+S: through the document
     void OnPrint();
-    // Draws the view on the printer's page, scaled to fit, proportions kept.
+    // Draws the view with its title block on the printer's page, as "导出PDF..." does.
     void PrintView(QPrinter& printer);
     void OnPlay();
     void OnPause();

@@ -9,6 +9,7 @@
 #include "map/MapSource.h"
 #include "ui/EventListPanel.h"
 #include "ui/HitAlarmDlg.h"
+#include "ui/ExportCommands.h"
 #include "ui/OperatorTools.h"
 #include "ui/NewPlanDlg.h"
 #include "ui/QueuedEventSink.h"
@@ -204,13 +205,12 @@ void CMainFrame::OnPrint()
 
 void CMainFrame::PrintView(QPrinter& printer)
 {
-    QPainter painter(&printer);
-    const QRect page = painter.viewport();
-    QSize size = m_view->size();
-    size.scale(page.size(), Qt::KeepAspectRatio);
-    painter.setViewport(page.x(), page.y(), size.width(), size.height());
-    painter.setWindow(m_view->rect());
-    m_view->Render(painter, m_view->size());
+    // The same page "导出PDF..." writes: the view and its title block.
+    if (auto* exports = findChild<CExportCommands*>()) {
+        const ExportResult result = exports->PrintTo(printer);
+        if (!result.ok)
+            ReportError(m_app.Reporter(), result.description, "错误");
+    }
 }
 
 void CMainFrame::AddRecentFile(const QString& path)

@@ -390,5 +390,5 @@ TEST_F(ReplayTool, HelpAndVersionAnswerOnStandardOutputAndTheManualPageListsEver
                     man.contains(".BR \\-\\-" + name.mid(2)))
             << name.toStdString() << " is not in tarnwick-replay.1";
     }
-    EXPECT_EQ(options, 13);
+    EXPECT_EQ(options, 21);
 }

@@ -1,9 +1,9 @@
 # The program's folders form a one-way stack. Each file may include headers of
 # its own folder and of the folders below it, never above:
-#   config < map < engine < render < app < uikit < ui < main
+#   config < map < engine < render < export < app < uikit < ui < main
 # and only map/ reaches the GIS driver, through its C interface.
 # Run: cmake -DSOURCE_DIR=<tree> -P CheckLayers.cmake (fails listing each upward include).
-set(layers config map engine render app uikit ui main)
+set(layers config map engine render export app uikit ui main)
 set(violations "")
 set(count 0)
 foreach(layer IN LISTS layers)

@@ -11,9 +11,15 @@
 #include "engine/PlaybackEvents.h"
 #include "engine/PlayState.h"
 #include "map/MapSource.h"
+#include "export/GisExport.h"
+#include "export/PlanFrame.h"
+#include "export/PlanPage.h"
+#include "export/PlayRecorder.h"
+#include "export/VideoExport.h"
 #include "render/PlanRenderer.h"
 
 #include <QApplication>
+#include <QFileInfo>
 #include <QImage>
 #include <QPainter>
 
@@ -49,6 +55,16 @@ const char* const kUsage =
     "  --check         check the plan instead of playing it: one problem a line,\n"
     "                  severity<TAB>UnitNo<TAB>UnitName<TAB>ActionNo<TAB>message;\n"
     "                  exit status 0 when there is none, 4 when there are some\n"
+    "  --pdf FILE      after playing, the --render picture on an A4 PDF page with a title block\n"
+    "  --export-gis FILE  play the plan from its start to --until (default: its end) and write\n"
+    "                  units, routes, strike targets, tracks, events and hits as GIS data\n"
+    "  --format NAME   gpkg (default), geojson, kml or shp; default from FILE's extension\n"
+    "  --video FILE    play from --from to --to and write the frames as the view draws them\n"
+    "                  (--view size) to an MP4 (H.264) or, for *.gif, an animated GIF\n"
+    "  --from S        first frame's plan time in seconds (default 0)\n"
+    "  --to S          last frame's plan time in seconds (default: the plan's end)\n"
+    "  --fps N         frames per second (default 25)\n"
+    "  --ffmpeg PATH   the FFmpeg program (default: ffmpeg on PATH)\n"
     "  --help          print this text and exit\n"
     "  --version       print the version and exit\n";
 
@@ -63,7 +79,11 @@ struct Options {
     std::vector<Step> steps;  // after --until, in the order given
     int viewWidth = 1024;
     int viewHeight = 768;
-    std::string events, hits, units, save, render;
+    std::string events, hits, units, save, render, pdf;
+    std::string gis, gisFormat;
+    std::string video, ffmpeg = "ffmpeg";
+    std::optional<uint32_t> fromSeconds, toSeconds;
+    int fps = 25;
     bool help = false, version = false;
     bool check = false;
 };
@@ -143,6 +163,28 @@ std::string ParseArguments(int argc, char** argv, Options& o)
                 o.save = value;
             } else if (arg == "--render") {
                 o.render = value;
+            } else if (arg == "--pdf") {
+                o.pdf = value;
+            } else if (arg == "--export-gis") {
+                o.gis = value;
+            } else if (arg == "--format") {
+                if (!GisFormatByName(value))
+                    return std::string("unknown --format: ") + value + " (gpkg, geojson, kml, shp)";
+                o.gisFormat = value;
+            } else if (arg == "--video") {
+                o.video = value;
+            } else if (arg == "--ffmpeg") {
+                o.ffmpeg = value;
+            } else if (arg == "--from" || arg == "--to") {
+                unsigned long long s = 0;
+                if (!ParseUnsigned(value, 4294966ull, s))
+                    return "bad " + arg + ": " + value;
+                (arg == "--from" ? o.fromSeconds : o.toSeconds) = uint32_t(s);
+            } else if (arg == "--fps") {
+                unsigned long long n = 0;
+                if (!ParseUnsigned(value, 120, n) || n == 0)
+                    return std::string("bad --fps (1 to 120): ") + value;
+                o.fps = int(n);
             } else {
                 return "unknown option " + arg;
             }
@@ -290,21 +332,43 @@ void WriteUnits(std::FILE* out, const CPlan& plan)
 
 // The run-mode picture of the plan for a view of the given size, drawn by
 // the view's own code. The maps keep the size HitDistanceFor gave them.
-bool RenderPlan(const CPlan& plan, int viewWidth, int viewHeight, const std::string& file)
+QImage RenderPlan(const CPlan& plan, int viewWidth, int viewHeight)
 {
-    QImage picture(viewWidth, viewHeight, QImage::Format_RGB32);
-    picture.fill(Qt::black);
-    CPlanRenderer renderer(picture.size());
-    for (const auto& layer : plan.m_Layers) {
-        layer->m_Map.SetViewWidthHeight(viewWidth, viewHeight);
-        layer->m_Map.SetViewSize(viewWidth, viewHeight);
+    // Run mode, routes hidden as at start-up.
+    PlanFrameRenderer renderer(QSize(viewWidth, viewHeight));
+    return renderer.Draw(plan);
+}
+
+// The exports that play the plan themselves (after everything else was written).
+int RunExports(CPlan& plan, const Options& options)
+{
+    if (!options.gis.empty()) {
+        const GisFormat format =
+            options.gisFormat.empty() ? GisFormatForPath(options.gis) : *GisFormatByName(options.gisFormat);
+        const uint32_t until = options.untilSeconds ? *options.untilSeconds : PlanSeconds(plan);
+        const PlayRecord play = RecordPlay(plan, until, CPlan::kTickMs);
+        const ExportResult result = ExportGis(plan, play, options.gis, format);
+        if (!result.ok) {
+            std::fprintf(stderr, "tarnwick-replay: %s\n", result.description.c_str());
+            return kBadArguments;
+        }
     }
-    PlanRenderOptions options;  // run mode, routes hidden as at start-up
-    {
-        QPainter painter(&picture);
-        renderer.Paint(painter, &plan, picture.size(), options);
+    if (!options.video.empty()) {
+        VideoOptions video;
+        video.path = options.video;
+        video.format = VideoFormatForPath(options.video);
+        video.fromMs = options.fromSeconds.value_or(0) * 1000;
+        video.toMs = options.toSeconds.value_or(PlanSeconds(plan)) * 1000;
+        video.fps = options.fps;
+        video.size = QSize(options.viewWidth, options.viewHeight);
+        video.ffmpeg = options.ffmpeg;
+        const ExportResult result = ExportVideo(plan, video);
+        if (!result.ok) {
+            std::fprintf(stderr, "tarnwick-replay: %s\n", result.description.c_str());
+            return kBadArguments;
+        }
     }
-    return picture.save(QString::fromStdString(file), "PNG");
+    return kDone;
 }
 
 }  // namespace
@@ -418,13 +482,27 @@ int main(int argc, char** argv)
         std::fprintf(stderr, "tarnwick-replay: writing the output failed\n");
         return kBadArguments;
     }
-    if (!options.render.empty() && !RenderPlan(*plan, options.viewWidth, options.viewHeight, options.render)) {
-        std::fprintf(stderr, "tarnwick-replay: cannot write %s\n", options.render.c_str());
-        return kBadArguments;
+    if (!options.render.empty() || !options.pdf.empty()) {
+        const QImage picture = RenderPlan(*plan, options.viewWidth, options.viewHeight);
+        if (!options.render.empty() && !picture.save(QString::fromStdString(options.render), "PNG")) {
+            std::fprintf(stderr, "tarnwick-replay: cannot write %s\n", options.render.c_str());
+            return kBadArguments;
+        }
+        if (!options.pdf.empty()) {
+            const int64_t epoch = plan->GetPlayState()->GetCurrentEpoch();
+            const PageTitle title =
+                PageTitleFor(*plan, QFileInfo(QString::fromStdString(options.plan)).completeBaseName(), epoch,
+                             picture.size());
+            const ExportResult result = ExportPlanPdf(options.pdf, picture, title);
+            if (!result.ok) {
+                std::fprintf(stderr, "tarnwick-replay: %s\n", result.description.c_str());
+                return kBadArguments;
+            }
+        }
     }
     if (!options.save.empty() && !SavePlan(*plan, options.save, &error)) {
         std::fprintf(stderr, "tarnwick-replay: cannot save %s: %s\n", options.save.c_str(), error.c_str());
         return kBadPlan;
     }
-    return kDone;
+    return RunExports(*plan, options);
 }
