@@ -161,6 +161,7 @@ PlanTimeline PlayTimeline(CPlan& copy, const TimelinePlaySettings& settings)
     CPlayState play;
     play.SetCheckBeenHit(settings.checkBeenHit);
     play.SetHitDistance(settings.hitDistance);
+    play.SetBitmapRealKm(settings.bitmapRealKm);
     play.SetRecordsHits(false);
     TimelineSink sink(timeline, copy);
     play.SetEventSink(&sink);

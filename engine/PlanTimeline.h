@@ -84,6 +84,7 @@ struct TimelinePlaySettings {
     int checkBeenHit = 1;
     double hitDistance = 0.0001;  // map units
     uint32_t periodMs = 200;
+    bool bitmapRealKm = false;  // bitmap maps in kilometres for speeds and distances
 };
 
 // The last tick a play of the plan reaches: its length in milliseconds,

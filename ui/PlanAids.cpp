@@ -146,6 +146,7 @@ CPlanAids::Key CPlanAids::CurrentKey() const
     key.end = plan->m_EndTime;
     key.checkBeenHit = m_app.m_CheckBeenHit;
     key.distance = m_app.m_DistWhenBeenHit;
+    key.bitmapRealKm = m_app.m_PlayState.BitmapRealKm();
     return key;
 }
 
@@ -157,6 +158,7 @@ TimelinePlaySettings CPlanAids::Settings() const
     // last play (or the default) left.
     settings.hitDistance = m_app.m_PlayState.GetHitDistance();
     settings.periodMs = uint32_t(m_app.m_ClockService.GetPeriod());
+    settings.bitmapRealKm = m_app.m_PlayState.BitmapRealKm();
     return settings;
 }
 

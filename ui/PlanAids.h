@@ -78,6 +78,7 @@ private:
         uint64_t changes = 0;
         int64_t start = 0, end = 0;
         int checkBeenHit = 0;
+        bool bitmapRealKm = false;
         double distance = 0;
         bool operator==(const Key&) const = default;
     };

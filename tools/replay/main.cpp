@@ -424,7 +424,9 @@ int main(int argc, char** argv)
     if (options.check) {
         TimelinePlaySettings check;
         check.checkBeenHit = settings.checkBeenHit;
-        check.hitDistance = HitDistanceFor(*plan, options.viewWidth, options.viewHeight, settings.distWhenBeenHit);
+        check.bitmapRealKm = settings.bitmapMapRealKm != 0;
+        check.hitDistance = HitDistanceFor(*plan, options.viewWidth, options.viewHeight, settings.distWhenBeenHit,
+                                           check.bitmapRealKm);
         const std::vector<PlanFinding> findings = CheckPlanByPlaying(*plan, check);
         for (const PlanFinding& finding : findings)
             WriteLine(stdout, FindingLine(finding));
