@@ -113,10 +113,6 @@ CMainFrame::CMainFrame(CTarnwickApp& app, QWidget* parent) : QMainWindow(parent)
     m_view = new CTarnwickView(app, this);
     setCentralWidget(m_view);
     connect(m_view, &CTarnwickView::mouseMovedTo, this, &CMainFrame::OnMousePosition);
-    connect(m_view, &CTarnwickView::mapViewChanged, this, [this] {
-        if (CMapLoader* map = m_app.GetMap())
-            m_panes[PaneZ]->setText(QString::asprintf("缩放比例: %f", map->GetZoom()));
-    });
     m_view->SetDialogs(&m_dialogs.view);
 
     BuildCommands();

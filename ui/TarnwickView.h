@@ -138,7 +138,8 @@ public:
 signals:
     // The mouse moved over the view (view pixels).
     void mouseMovedTo(QPoint point);
-    // A window of the GIS map (overview, control panel) moved the map.
+    // The map was zoomed or moved, by the view itself or by a window of the
+    // GIS map (overview, control panel).
     void mapViewChanged();
     // For the property panels: a unit was clicked or moved; its number, name,
     // appear time and two positions: where it appears (its initial position)
@@ -155,8 +156,6 @@ signals:
     void routePointPickedAt(QPoint globalPos);
     // A short explanation for the status bar (why a gesture did nothing).
     void statusMessage(QString text);
-    // The map was zoomed or moved by the view itself.
-    void mapViewChanged();
 
 protected:
     void paintEvent(QPaintEvent* event) override;
