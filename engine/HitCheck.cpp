@@ -71,6 +71,7 @@ int CPlanLayer::DispatchClock(uint32_t previousMs, uint32_t nowMs, const void* c
 {
     playback::DeferredEvents events;  // handed over when this function returns, the gate released
     constexpr uint32_t kTimeoutMs = 20;
+    constexpr uint32_t kDeleteWaitMs = 2;
     if (!LockShared(kTimeoutMs))
         return 0;
     m_Steps.BeginWalk(CUnitCanLoad::ActionEditCount());
@@ -131,7 +132,14 @@ int CPlanLayer::DispatchClock(uint32_t previousMs, uint32_t nowMs, const void* c
         }
         deleted = true;
         UnlockShared();
-        LockExclusive();
+        // A painter may hold the gate for a whole frame; the clock does not
+        // wait for it: the unit stays marked and goes at its next visit.
+        if (!TryLockExclusive(kDeleteWaitMs)) {
+            if (!LockShared(kTimeoutMs))
+                return 1;
+            ++i;
+            continue;
+        }
         i = DeleteRemovedLocked(unit, i);
         UnlockExclusive();
         if (!LockShared(kTimeoutMs))

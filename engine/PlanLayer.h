@@ -55,7 +55,8 @@ public:
     // ---- playback (clock thread) ---------------------------------------------
     // RecvClockEvent of every unit under the gate held shared (20 ms, else 0:
     // the layer skips the tick); units with the removed flag are deleted during
-    // the walk. Events of the walk reach the event sink after the gate is released.
+    // the walk (when another thread holds the gate for more than 2 ms, at
+    // their next visit instead). Events of the walk reach the event sink after the gate is released.
     int DispatchClock(uint32_t previousMs, uint32_t nowMs, const void* context);
     // The hit pass: under the gate held shared (1 ms, else the layer is not
     // checked this tick) every unit in list order against the fire lines.
