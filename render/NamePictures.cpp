@@ -7,14 +7,14 @@
 #include <vector>
 
 namespace {
-// Layouts of names no longer in the plan are dropped beyond this many.
 constexpr size_t kMaxLayouts = 200000;
 }  // namespace
 
 void CNamePictures::BeginFrame(const QFont& font)
 {
     ++m_frame;
-    if (!m_haveFont || font != m_font) {
+    // Layouts of names no longer in the plan go now and then.
+    if (!m_haveFont || font != m_font || m_entries.size() >= kMaxLayouts) {
         m_entries.clear();
         m_bytes = m_pictures = 0;
         m_font = font;
@@ -26,30 +26,22 @@ CNamePictures::Entry& CNamePictures::Find(const std::string& name)
 {
     auto it = m_entries.find(name);
     if (it == m_entries.end()) {
-        if (m_entries.size() >= kMaxLayouts) {
-            m_entries.clear();
-            m_bytes = m_pictures = 0;
-        }
         const QFontMetrics fm(m_font);
         Entry entry;
         entry.size = QSize(fm.horizontalAdvance(QString::fromStdString(name)) + 2 * kHalo + 1,
                            fm.height() + 2 * kHalo);
         it = m_entries.emplace(name, std::move(entry)).first;
+        it->second.text = &it->first;
     }
     it->second.lastUse = m_frame;
     return it->second;
 }
 
-QSize CNamePictures::SizeOf(const std::string& name)
+const QImage& CNamePictures::PictureOf(Entry& entry)
 {
-    return Find(name).size;
-}
-
-const QImage& CNamePictures::PictureOf(const std::string& name)
-{
-    Entry& entry = Find(name);
+    entry.lastUse = m_frame;
     if (entry.picture.isNull()) {
-        const QString text = QString::fromStdString(name);
+        const QString text = QString::fromStdString(*entry.text);
         const int baseline = kHalo + QFontMetrics(m_font).ascent();
         // The halo: the glyphs spread by one pixel each way, then given the
         // halo's colour and opacity through their coverage.

@@ -22,21 +22,23 @@ public:
     CNamePictures(QRgb textColour, QColor haloColour, size_t budgetBytes = size_t(24) << 20)
         : m_text(textColour), m_halo(haloColour), m_budget(budgetBytes) {}
 
+    // One name's layout; stays put until the next BeginFrame().
+    struct Entry {
+        QSize size;  // of the picture, halo included
+        QImage picture;
+        uint64_t lastUse = 0;
+        const std::string* text = nullptr;
+    };
+
     // Starts a repaint with `font`; a different font forgets every layout.
     void BeginFrame(const QFont& font);
-    // The picture's size, halo included.
-    QSize SizeOf(const std::string& name);
-    const QImage& PictureOf(const std::string& name);
+    Entry& Find(const std::string& name);
+    QSize SizeOf(const std::string& name) { return Find(name).size; }
+    const QImage& PictureOf(Entry& entry);
 
     size_t PictureCount() const { return m_pictures; }
 
 private:
-    struct Entry {
-        QSize size;
-        QImage picture;
-        uint64_t lastUse = 0;
-    };
-    Entry& Find(const std::string& name);
     void Trim();
 
     QRgb m_text;

@@ -99,7 +99,7 @@ private:
 
     // A name waiting for its place: its unit's position and symbol extent.
     struct NameCandidate {
-        const std::string* name;
+        CNamePictures::Entry* name;
         int x, y;  // left edge and vertical centre of the label
         bool selected;
     };
@@ -107,7 +107,7 @@ private:
     void DrawLayerUnits(QPainter& painter, const CPlanLayer& layer, CMapLoader& map, const PlanRenderOptions& o,
                         const QRect& view);
     void DrawUnit(QPainter& painter, CUnitCanLoad& unit, CMapLoader& map, double zoom, int px, int py,
-                  const PlanRenderOptions& o, const QRect& view);
+                  const PlanRenderOptions& o, const QRect& view, CRotatedImageCache::Slot* slot);
     void DrawFireUnit(QPainter& painter, UnitFire& fire, CMapLoader& map, double zoom, const QRect& view);
     void DrawText(QPainter& painter, int x, int y, const QString& text);
     // Names by priority (selected units first, then unit order), each left
@@ -118,6 +118,8 @@ private:
     QImage m_logo;
     TrackerHook m_trackerHook;
     CRotatedImageCache m_images;
+    // Per layer, per unit index: where the unit's picture was found last time.
+    std::unordered_map<const CPlanLayer*, std::vector<CRotatedImageCache::Slot>> m_imageSlots;
     // Laying out text costs more than copying its picture on every repaint.
     CNamePictures m_names{kUnitNameColour, QColor::fromRgba(kUnitNameHalo)};
     CLabelPlacer m_labels;

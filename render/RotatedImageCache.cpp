@@ -152,12 +152,14 @@ bool CRotatedImageCache::MakeRoom(size_t bytes)
     }
     for (const Key& key : drop)
         m_entries.erase(key);
+    if (!drop.empty())
+        ++m_generation;
     m_bytes = bytesLeft;
     return m_bytes + bytes <= m_budget;
 }
 
 void CRotatedImageCache::Draw(QImage& target, int x, int y, int w, int h, const QImage& image, const QImage& mask,
-                              int imageX, int imageY, double angleDegrees)
+                              int imageX, int imageY, double angleDegrees, Slot* slot)
 {
     if (w <= 0 || h <= 0 || image.isNull() || mask.isNull() || target.isNull())
         return;
@@ -174,6 +176,14 @@ void CRotatedImageCache::Draw(QImage& target, int x, int y, int w, int h, const 
     key.imageY = imageY;
     const double angle = angleDegrees == 0.0 ? 0.0 : angleDegrees;  // -0 draws as 0
     std::memcpy(&key.angleBits, &angle, sizeof angle);
+    if (slot && slot->sprite && slot->generation == m_generation && slot->image == key.image &&
+        slot->mask == key.mask && slot->w == w && slot->h == h && slot->imageX == imageX &&
+        slot->imageY == imageY && slot->angleBits == key.angleBits) {
+        ++m_hits;
+        slot->sprite->lastUse = m_frame;
+        Blit(target, x, y, *slot->sprite);
+        return;
+    }
     auto it = m_entries.find(key);
     if (it == m_entries.end()) {
         ++m_misses;
@@ -181,6 +191,8 @@ void CRotatedImageCache::Draw(QImage& target, int x, int y, int w, int h, const 
         const size_t bytes = sprite.Bytes();
         if (!MakeRoom(bytes)) {
             Blit(target, x, y, sprite);
+            if (slot)
+                slot->sprite = nullptr;
             return;
         }
         m_bytes += bytes;
@@ -189,11 +201,14 @@ void CRotatedImageCache::Draw(QImage& target, int x, int y, int w, int h, const 
         ++m_hits;
     }
     it->second.lastUse = m_frame;
+    if (slot)
+        *slot = {key.image, key.mask, w, h, imageX, imageY, key.angleBits, &it->second, m_generation};
     Blit(target, x, y, it->second);
 }
 
 void CRotatedImageCache::Clear()
 {
+    ++m_generation;
     m_entries.clear();
     m_bytes = 0;
 }

@@ -17,7 +17,19 @@
 // in the current frame are dropped first, and what still does not fit is
 // drawn the plain way.
 class CRotatedImageCache {
+    struct Sprite;
+
 public:
+    // What a caller remembers of one drawing (say, per unit) to find its
+    // entry again without a look-up; always checked before it is trusted.
+    struct Slot {
+        int64_t image = 0, mask = 0;
+        int w = 0, h = 0, imageX = 0, imageY = 0;
+        uint64_t angleBits = 0;
+        const Sprite* sprite = nullptr;
+        uint64_t generation = 0;
+    };
+
     explicit CRotatedImageCache(size_t budgetBytes = size_t(128) << 20) : m_budget(budgetBytes) {}
 
     // Starts a repaint: entries used from here on belong to this frame.
@@ -27,7 +39,7 @@ public:
     // targets (whose pixels are opaque by definition, so fully transparent
     // image pixels can be skipped); other targets are drawn the plain way.
     void Draw(QImage& target, int x, int y, int w, int h, const QImage& image, const QImage& mask, int imageX,
-              int imageY, double angleDegrees);
+              int imageY, double angleDegrees, Slot* slot = nullptr);
 
     // Pixels covered by the rotated box relative to (x, y): the area
     // Draw() may touch, for culling. Empty when nothing would be drawn.
@@ -63,7 +75,7 @@ private:
     struct Sprite {
         std::vector<Run> runs;
         std::vector<uint32_t> pixels;
-        uint64_t lastUse = 0;
+        mutable uint64_t lastUse = 0;
         size_t Bytes() const { return runs.capacity() * sizeof(Run) + pixels.capacity() * 4 + 96; }
     };
 
@@ -74,6 +86,7 @@ private:
     bool MakeRoom(size_t bytes);
 
     std::unordered_map<Key, Sprite, KeyHash> m_entries;
+    uint64_t m_generation = 1;  // changes whenever an entry goes (slots then look up again)
     size_t m_budget;
     size_t m_bytes = 0;
     uint64_t m_frame = 1;
