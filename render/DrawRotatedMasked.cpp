@@ -15,14 +15,6 @@ inline uint32_t Combine(uint32_t dst, uint32_t img, uint32_t mask)
     return ((((dst ^ img) & mask) ^ img) & 0x00FFFFFFu) | 0xFF000000u;
 }
 
-const QImage& AsRgb32(const QImage& in, QImage& holder)
-{
-    if (in.format() == QImage::Format_RGB32 || in.format() == QImage::Format_ARGB32)
-        return in;
-    holder = in.convertToFormat(QImage::Format_RGB32);
-    return holder;
-}
-
 }  // namespace
 
 void DrawRotatedMasked(QImage& target, int x, int y, int w, int h, const QImage& image, const QImage& mask,
@@ -31,8 +23,8 @@ void DrawRotatedMasked(QImage& target, int x, int y, int w, int h, const QImage&
     if (w <= 0 || h <= 0 || image.isNull() || mask.isNull() || target.isNull() || target.depth() != 32)
         return;
     QImage imgHolder, maskHolder;
-    const QImage& img = AsRgb32(image, imgHolder);
-    const QImage& msk = AsRgb32(mask, maskHolder);
+    const QImage& img = rotated::AsRgb32(image, imgHolder);
+    const QImage& msk = rotated::AsRgb32(mask, maskHolder);
     // Source pixels come from (imageX + u, imageY + v); both pictures must hold them.
     const int srcW = std::min({w, img.width() - imageX, msk.width() - imageX});
     const int srcH = std::min({h, img.height() - imageY, msk.height() - imageY});

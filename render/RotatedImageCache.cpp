@@ -11,14 +11,6 @@ namespace {
 constexpr uint32_t kColourBits = 0x00FFFFFFu;
 constexpr uint32_t kOpaque = 0xFF000000u;
 
-const QImage& AsRgb32(const QImage& in, QImage& holder)
-{
-    if (in.format() == QImage::Format_RGB32 || in.format() == QImage::Format_ARGB32)
-        return in;
-    holder = in.convertToFormat(QImage::Format_RGB32);
-    return holder;
-}
-
 }  // namespace
 
 size_t CRotatedImageCache::KeyHash::operator()(const Key& k) const
@@ -60,8 +52,8 @@ CRotatedImageCache::Sprite CRotatedImageCache::Build(int w, int h, const QImage&
 {
     Sprite sprite;
     QImage imgHolder, maskHolder;
-    const QImage& img = AsRgb32(image, imgHolder);
-    const QImage& msk = AsRgb32(mask, maskHolder);
+    const QImage& img = rotated::AsRgb32(image, imgHolder);
+    const QImage& msk = rotated::AsRgb32(mask, maskHolder);
     const int srcW = std::min({w, img.width() - imageX, msk.width() - imageX});
     const int srcH = std::min({h, img.height() - imageY, msk.height() - imageY});
     if (imageX < 0 || imageY < 0 || srcW <= 0 || srcH <= 0)

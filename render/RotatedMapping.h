@@ -4,11 +4,22 @@
 // the cached runs so both pick exactly the same source pixel for each target
 // pixel. Internal to render/.
 
+#include <QImage>
+
 #include <algorithm>
 #include <cmath>
 #include <cstdint>
 
 namespace rotated {
+
+// The picture as 32-bit pixels, converted into `holder` only when it is not already.
+inline const QImage& AsRgb32(const QImage& in, QImage& holder)
+{
+    if (in.format() == QImage::Format_RGB32 || in.format() == QImage::Format_ARGB32)
+        return in;
+    holder = in.convertToFormat(QImage::Format_RGB32);
+    return holder;
+}
 
 inline int Trunc(double v)
 {
